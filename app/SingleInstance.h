@@ -1,0 +1,26 @@
+#pragma once
+// One running copy per user: a lock file named after "KelpoSemaphore" in the
+// per-user runtime folder. A lock left by a process that died is taken over.
+#include <QLockFile>
+#include <QString>
+
+#include <memory>
+
+namespace kelpo {
+
+class SingleInstance {
+public:
+    // `folder` empty: the per-user runtime folder.
+    explicit SingleInstance(const QString &folder = QString());
+    // True when this process now holds the lock; false when another live
+    // copy holds it. When the lock cannot be made at all (no writable
+    // folder), returns true: the program then starts without the guard.
+    bool Acquire();
+    QString LockPath() const { return path_; }
+
+private:
+    QString path_;
+    std::unique_ptr<QLockFile> lock_;
+};
+
+}  // namespace kelpo

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages Kelpo needs to build, run and test, but only
+# those that are missing. Usage: install-deps.sh [build|test]
+set -euo pipefail
+what=${1:-build}
+pkgs=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
+      libx11-dev libxtst-dev libxkbcommon-dev libglib2.0-dev fonts-dejavu-core)
+if [ "$what" = test ]; then
+  pkgs+=(xvfb xauth x11-utils x11-xkb-utils xdotool wmctrl openbox imagemagick)
+fi
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+echo "Installing: ${missing[*]}"
+sudo_cmd=()
+[ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+"${sudo_cmd[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,54 @@
+#pragma once
+// The main data file "Kelpo.dat": reader and writer.
+//
+// Layout: "NumGroups: n", two lines per group ("GroupName<i>=", "GroupNumber<i>="),
+// "Number of items: n", a separator line, then one block per item:
+//   Item: k / Name: / Group: / Site: / Keys: / Last1: <day number> /
+//   Ends1: <day number> / Freq: <freq>,<count> / comment lines / separator
+// Lines end with CR LF. The separator is 41 '-' followed by 0x03.
+// The reader also takes the older block forms ("Desc: ", 6-character date
+// keys with date texts, "Freq: " without end date and counter, and files
+// without the group part).
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include "Formats.h"
+#include "Model.h"
+
+namespace kelpo {
+
+extern const QString ItemSeparator;  // 41 hyphens + U+0003
+
+struct LoadResult {
+    bool opened = false;        // false: the file could not be opened or read
+    QString openError;          // the system's reason when !opened
+    // One message per dropped item, in file order:
+    // "Error loading entry. Entry will be ignored.\nPossible name: <name>"
+    QStringList itemErrors;
+    // Set when the file names more groups than the table holds; the extra
+    // groups are not loaded.
+    QString groupError;
+};
+
+// Reads `bytes` (the whole file) into `model`, which should be empty.
+// `today` and `now` (day numbers) replace old-form dates that do not convert.
+// May switch formats' decimal separator (as the file's numbers demand).
+LoadResult ReadDataText(const QByteArray &bytes, Model &model, Formats &formats, double now);
+// Opens and reads the file at `path`.
+LoadResult LoadMainData(const QString &path, Model &model, Formats &formats, double now);
+
+// Builds the whole file text. Fails when an item's Last or Ends does not
+// convert; then `badItem` names it and nothing should be written.
+bool BuildDataText(const Model &model, const Formats &formats, QByteArray *out,
+                   QString *badItem = nullptr);
+
+// Writes `bytes` to `path` atomically (the old file stays whole if anything
+// fails). On failure returns false and the system's reason in `error`.
+bool WriteFileAtomic(const QString &path, const QByteArray &bytes, QString *error);
+
+// Copies `from` over `to` through a temporary file in the target's folder and
+// a rename. Returns false when anything failed (callers ignore it).
+bool CopyFileReplace(const QString &from, const QString &to);
+
+}  // namespace kelpo

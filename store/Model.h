@@ -1,0 +1,104 @@
+#pragma once
+// The item and group model: item records, the list that owns them, the fixed
+// group table, and the rules for an item's group membership text.
+#include <QHash>
+#include <QObject>
+#include <QString>
+
+#include <array>
+#include <memory>
+#include <vector>
+
+namespace kelpo {
+
+// One tracked web site.
+struct Rec {
+    bool Done = false;   // completed for the current period (never stored)
+    QString Name;        // unique; change it only through ItemList::Rename
+    QString Site;
+    QString Group;       // membership text: "", "," or ",3,12," or TrashMarker
+    QString Last;        // short date + " " + short time
+    QString Ends;        // short date
+    qint32 Freq = 0;     // repeat kind 0..12 (other values only from files)
+    qint32 Count = 0;    // entries made
+    QString Keys;        // Type It In script
+    QString Comments;    // lines separated by CR LF
+};
+
+struct GroupData {
+    QString GroupName;
+    qint32 GroupNumber = 0;
+    QObject *GroupMenuItem = nullptr;  // the group's entry in the "Groups" submenu (not owned)
+};
+
+constexpr int MaxGroups = 150;
+extern const QString TrashMarker;  // ",-1,"
+
+// Membership rules on a `Group` text.
+bool InGroup(const QString &group, int number);      // contains ",<number>,"
+void AddToGroup(QString &group, int number);         // "" -> "," then "<number>,"
+void RemoveFromGroup(QString &group, int number);    // first ",<number>" removed
+void MoveToTrash(QString &group);                    // becomes TrashMarker
+bool IsInTrash(const QString &group);                // exactly TrashMarker
+
+// Limits texts to `max` characters without splitting a character.
+QString CutText(const QString &text, int max = 255);
+
+// A–z folded to upper case, every other character kept: the key under which
+// names are compared "without regard to case".
+QString FoldName(const QString &name);
+
+// The ordered list of items; owns its records. Keeps an index by exact name
+// and by folded name, so lookups by name never scan the list.
+class ItemList {
+public:
+    ItemList();
+    ~ItemList();
+    ItemList(const ItemList &) = delete;
+    ItemList &operator=(const ItemList &) = delete;
+
+    int Count() const { return int(items_.size()); }
+    Rec *At(int index) const { return items_[size_t(index)].get(); }
+    Rec *Append(std::unique_ptr<Rec> rec);  // returns the record, now owned here
+    void RemoveAt(int index);               // destroys the record
+    void Clear();
+    void Rename(Rec *rec, const QString &newName);
+
+    // Position of a record in the list, -1 when it is not (or no longer) held.
+    int IndexOf(const Rec *rec) const;
+    // The record whose Name equals `name` exactly, or nullptr. When several
+    // have the same name (only damaged files do that), the first in order.
+    Rec *FindExact(const QString &name) const;
+    // The first record (in list order) whose folded name equals FoldName(name).
+    Rec *FindFolded(const QString &name) const;
+
+private:
+    void Index(Rec *rec);
+    void Unindex(Rec *rec);
+    void RebuildPositions() const;
+
+    std::vector<std::unique_ptr<Rec>> items_;
+    QMultiHash<QString, Rec *> byName_;
+    QMultiHash<QString, Rec *> byFolded_;
+    mutable QHash<const Rec *, int> position_;
+    mutable bool positionsValid_ = true;
+};
+
+// The whole model held by the main window.
+struct Model {
+    ItemList Items;
+    std::array<GroupData, MaxGroups + 1> GroupTable{};  // slots 1..MaxGroups; slot 0 unused
+    int NumGroups = 0;
+
+    // Is an item name taken, ignoring the case of a–z? Returns the first
+    // match in list order, or nullptr.
+    Rec *FindEntry(const QString &name) const { return Items.FindFolded(name); }
+    // -1 for exactly "Trash"; the slot 1..NumGroups of a group name compared
+    // with a–z folded; 0 for "All Items" and unknown names.
+    int FindGroup(const QString &name) const;
+    // Slot of the group with this number, 0 when none.
+    int SlotOfNumber(int groupNumber) const;
+    void Clear();
+};
+
+}  // namespace kelpo

@@ -1,0 +1,15 @@
+#pragma once
+// Reading and writing the program's text files. Files are written as UTF-8.
+// A file that is not valid UTF-8 is read as Windows-1252 (files made on the
+// original desktop), so no byte of it is lost.
+#include <QByteArray>
+#include <QString>
+
+namespace kelpo {
+
+bool IsValidUtf8(const QByteArray &bytes);
+QString DecodeWindows1252(const QByteArray &bytes);
+// UTF-8 when the whole text is valid UTF-8, otherwise Windows-1252.
+QString DecodeText(const QByteArray &bytes);
+
+}  // namespace kelpo

@@ -1,0 +1,31 @@
+#pragma once
+// The user's variables: lines "name=value" in the order they were added,
+// kept in "Kelpo.var". Every line of the file is kept as it is.
+#include <QString>
+#include <QStringList>
+
+namespace kelpo {
+
+class VarStore {
+public:
+    // The twelve default variable names, in alphabetical order.
+    static QStringList DefaultNames();
+    static QString NameOf(const QString &line);  // text before the first "="
+
+    // Reads the file (CR, LF and CR LF end lines; NUL ends the text). A
+    // missing file gives the defaults with the value "Undefined" and returns
+    // false.
+    bool Load(const QString &path);
+    void LoadText(const QString &text);
+    void SetDefaults();
+    // Writes every line followed by CR LF, atomically; false with the reason.
+    bool Save(const QString &path, QString *error = nullptr) const;
+
+    // Value part of the line whose name equals `name` ignoring case; "" if none.
+    QString Value(const QString &name) const;
+    int IndexOfName(const QString &name) const;  // -1 if none
+
+    QStringList Lines;
+};
+
+}  // namespace kelpo
