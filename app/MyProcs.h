@@ -8,8 +8,11 @@ namespace kelpo {
 QString ExeDir();
 
 // True when the block device holding `path` has removable media or sits on a
-// USB or FireWire bus. `sysRoot` is "/sys" except in tests.
-bool IsExternalDrive(const QString &path, const QString &sysRoot = QStringLiteral("/sys"));
+// USB or FireWire bus.
+bool IsExternalDrive(const QString &path);
+// The same question for a block device by its kernel name ("sdb1", "dm-0"),
+// answered from the sysfs tree at `sysRoot` ("/sys" except in tests).
+bool IsExternalBlockDevice(const QString &deviceName, const QString &sysRoot = QStringLiteral("/sys"));
 
 // The data folder, with a trailing "/": the executable's folder when it is on
 // an external drive; otherwise $XDG_DATA_HOME/Kelpo/ (created with its

@@ -1,1 +1,96 @@
-// implementation to come
+#include "VarStore.h"
+
+#include "DataFile.h"
+#include "TextCodec.h"
+
+#include <QFile>
+
+namespace kelpo {
+
+QStringList VarStore::DefaultNames()
+{
+    return {QStringLiteral("{address}"),   QStringLiteral("{age}"),        QStringLiteral("{city}"),
+            QStringLiteral("{country}"),   QStringLiteral("{email}"),      QStringLiteral("{first name}"),
+            QStringLiteral("{full name}"), QStringLiteral("{last name}"),  QStringLiteral("{phone}"),
+            QStringLiteral("{state}"),     QStringLiteral("{url}"),        QStringLiteral("{zip}")};
+}
+
+QString VarStore::NameOf(const QString &line)
+{
+    const int eq = line.indexOf(QLatin1Char('='));
+    return eq < 0 ? QString() : line.left(eq);
+}
+
+void VarStore::SetDefaults()
+{
+    Lines.clear();
+    for (const QString &name : DefaultNames())
+        Lines.append(name + QStringLiteral("=Undefined"));
+}
+
+bool VarStore::Load(const QString &path)
+{
+    QFile f(path);
+    if (!f.exists() || !f.open(QIODevice::ReadOnly)) {
+        SetDefaults();
+        return false;
+    }
+    LoadText(DecodeText(f.readAll()));
+    return true;
+}
+
+void VarStore::LoadText(const QString &text)
+{
+    Lines.clear();
+    QStringView t(text);
+    const qsizetype nul = t.indexOf(QChar(0));
+    if (nul >= 0)
+        t = t.left(nul);
+    qsizetype start = 0;
+    const qsizetype n = t.size();
+    while (start < n) {
+        qsizetype i = start;
+        while (i < n && t[i] != QLatin1Char('\r') && t[i] != QLatin1Char('\n'))
+            ++i;
+        Lines.append(t.mid(start, i - start).toString());
+        if (i < n && t[i] == QLatin1Char('\r') && i + 1 < n && t[i + 1] == QLatin1Char('\n'))
+            ++i;
+        start = i + 1;
+    }
+}
+
+bool VarStore::Save(const QString &path, QString *error) const
+{
+    QString text;
+    for (const QString &line : Lines) {
+        text += line;
+        text += QLatin1String("\r\n");
+    }
+    QString why;
+    const bool ok = WriteFileAtomic(path, text.toUtf8(), &why);
+    if (!ok && error)
+        *error = why;
+    return ok;
+}
+
+int VarStore::IndexOfName(const QString &name) const
+{
+    for (int i = 0; i < Lines.size(); ++i) {
+        const QString &line = Lines[i];
+        const int eq = line.indexOf(QLatin1Char('='));
+        if (eq >= 0 && QStringView(line).left(eq).compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+QString VarStore::Value(const QString &name) const
+{
+    const int i = IndexOfName(name);
+    if (i < 0)
+        return QString();
+    const QString &line = Lines[i];
+    return line.mid(line.indexOf(QLatin1Char('=')) + 1);
+}
+
+}  // namespace kelpo
