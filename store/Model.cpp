@@ -1,1 +1,219 @@
-// implementation to come
+#include "Model.h"
+
+#include <algorithm>
+
+namespace kelpo {
+
+const QString TrashMarker = QStringLiteral(",-1,");
+
+namespace {
+
+QString Framed(int number)
+{
+    return QLatin1Char(',') + QString::number(number) + QLatin1Char(',');
+}
+
+}  // namespace
+
+bool InGroup(const QString &group, int number)
+{
+    return group.contains(Framed(number));
+}
+
+void AddToGroup(QString &group, int number)
+{
+    if (group.isEmpty())
+        group = QStringLiteral(",");
+    group += QString::number(number) + QLatin1Char(',');
+}
+
+void RemoveFromGroup(QString &group, int number)
+{
+    const QString digits = QString::number(number);
+    const qsizetype at = group.indexOf(QLatin1Char(',') + digits + QLatin1Char(','));
+    // Drop the leading comma and the digits; the comma after them stays and
+    // frames the next entry.
+    if (at >= 0)
+        group.remove(at, digits.size() + 1);
+}
+
+void MoveToTrash(QString &group)
+{
+    group = TrashMarker;
+}
+
+bool IsInTrash(const QString &group)
+{
+    return group == TrashMarker;
+}
+
+QString CutText(const QString &text, int max)
+{
+    if (max < 0)
+        max = 0;
+    if (text.size() <= max)
+        return text;
+    qsizetype end = max;
+    // Never keep the first half of a surrogate pair without its second half.
+    if (end > 0 && text.at(end - 1).isHighSurrogate() && text.at(end).isLowSurrogate())
+        --end;
+    return text.left(end);
+}
+
+QString FoldName(const QString &name)
+{
+    QString folded = name;
+    QChar *c = folded.data();
+    for (qsizetype i = 0, n = folded.size(); i < n; ++i) {
+        const char16_t u = c[i].unicode();
+        if (u >= u'a' && u <= u'z')
+            c[i] = QChar(char16_t(u - (u'a' - u'A')));
+    }
+    return folded;
+}
+
+// ---------------------------------------------------------------------------
+// ItemList
+//
+// `position_` always holds exactly the records in the list; its values may be
+// stale after a removal. IndexOf checks the remembered position against the
+// vector and rebuilds all positions only when it no longer matches, so a loop
+// of lookups costs one rebuild per removal at most.
+
+ItemList::ItemList() = default;
+ItemList::~ItemList() = default;
+
+Rec *ItemList::Append(std::unique_ptr<Rec> rec)
+{
+    Rec *r = rec.get();
+    items_.push_back(std::move(rec));
+    position_.insert(r, int(items_.size()) - 1);
+    Index(r);
+    return r;
+}
+
+void ItemList::RemoveAt(int index)
+{
+    Rec *r = items_[size_t(index)].get();
+    Unindex(r);
+    position_.remove(r);
+    items_.erase(items_.begin() + index);
+}
+
+int ItemList::RemoveIf(const std::function<bool(const Rec &)> &predicate)
+{
+    const auto firstRemoved = std::stable_partition(
+        items_.begin(), items_.end(), [&](const std::unique_ptr<Rec> &r) { return !predicate(*r); });
+    const int removed = int(items_.end() - firstRemoved);
+    for (auto it = firstRemoved; it != items_.end(); ++it) {
+        Unindex(it->get());
+        position_.remove(it->get());
+    }
+    items_.erase(firstRemoved, items_.end());
+    return removed;
+}
+
+void ItemList::Clear()
+{
+    items_.clear();
+    byName_.clear();
+    byFolded_.clear();
+    position_.clear();
+}
+
+void ItemList::Rename(Rec *rec, const QString &newName)
+{
+    Unindex(rec);
+    rec->Name = newName;
+    Index(rec);
+}
+
+int ItemList::IndexOf(const Rec *rec) const
+{
+    const auto it = position_.constFind(rec);
+    if (it == position_.constEnd())
+        return -1;
+    const int p = it.value();
+    if (p >= 0 && p < int(items_.size()) && items_[size_t(p)].get() == rec)
+        return p;
+    RebuildPositions();
+    return position_.value(rec, -1);
+}
+
+Rec *ItemList::FirstInOrder(const QMultiHash<QString, Rec *> &index, const QString &key) const
+{
+    auto [it, end] = index.equal_range(key);
+    if (it == end)
+        return nullptr;
+    Rec *best = *it;
+    // Several records under one key only happen with names that differ in
+    // case (or damaged files); then the list order decides.
+    for (++it; it != end; ++it) {
+        if (IndexOf(*it) < IndexOf(best))
+            best = *it;
+    }
+    return best;
+}
+
+Rec *ItemList::FindExact(const QString &name) const
+{
+    return FirstInOrder(byName_, name);
+}
+
+Rec *ItemList::FindFolded(const QString &name) const
+{
+    return FirstInOrder(byFolded_, FoldName(name));
+}
+
+void ItemList::Index(Rec *rec)
+{
+    byName_.insert(rec->Name, rec);
+    byFolded_.insert(FoldName(rec->Name), rec);
+}
+
+void ItemList::Unindex(Rec *rec)
+{
+    byName_.remove(rec->Name, rec);
+    byFolded_.remove(FoldName(rec->Name), rec);
+}
+
+void ItemList::RebuildPositions() const
+{
+    for (size_t i = 0; i < items_.size(); ++i)
+        position_[items_[i].get()] = int(i);
+}
+
+// ---------------------------------------------------------------------------
+// Model
+
+int Model::FindGroup(const QString &name) const
+{
+    if (name == QLatin1String("Trash"))
+        return -1;
+    const QString folded = FoldName(name);
+    const int used = std::clamp(NumGroups, 0, MaxGroups);
+    for (int k = 1; k <= used; ++k) {
+        if (FoldName(GroupTable[size_t(k)].GroupName) == folded)
+            return k;
+    }
+    return 0;
+}
+
+int Model::SlotOfNumber(int groupNumber) const
+{
+    const int used = std::clamp(NumGroups, 0, MaxGroups);
+    for (int k = 1; k <= used; ++k) {
+        if (GroupTable[size_t(k)].GroupNumber == groupNumber)
+            return k;
+    }
+    return 0;
+}
+
+void Model::Clear()
+{
+    Items.Clear();
+    GroupTable.fill(GroupData{});
+    NumGroups = 0;
+}
+
+}  // namespace kelpo

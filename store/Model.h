@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -61,6 +62,9 @@ public:
     Rec *At(int index) const { return items_[size_t(index)].get(); }
     Rec *Append(std::unique_ptr<Rec> rec);  // returns the record, now owned here
     void RemoveAt(int index);               // destroys the record
+    // Removes (and destroys) every record the predicate picks, keeping the
+    // order of the others, in one pass. Returns how many went.
+    int RemoveIf(const std::function<bool(const Rec &)> &predicate);
     void Clear();
     void Rename(Rec *rec, const QString &newName);
 
@@ -76,12 +80,14 @@ private:
     void Index(Rec *rec);
     void Unindex(Rec *rec);
     void RebuildPositions() const;
+    Rec *FirstInOrder(const QMultiHash<QString, Rec *> &index, const QString &key) const;
 
     std::vector<std::unique_ptr<Rec>> items_;
     QMultiHash<QString, Rec *> byName_;
     QMultiHash<QString, Rec *> byFolded_;
+    // Every held record's position; may be stale after a removal and is
+    // then rebuilt by the next IndexOf that finds it wrong.
     mutable QHash<const Rec *, int> position_;
-    mutable bool positionsValid_ = true;
 };
 
 // The whole model held by the main window.

@@ -1,1 +1,80 @@
-// implementation to come
+#include "TextCodec.h"
+
+namespace kelpo {
+
+bool IsValidUtf8(const QByteArray &bytes)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.constData());
+    const qsizetype n = bytes.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const unsigned char c = p[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        int extra;
+        unsigned char lo = 0x80, hi = 0xBF;  // allowed range of the second byte
+        if (c >= 0xC2 && c <= 0xDF) {
+            extra = 1;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            extra = 2;
+            if (c == 0xE0)
+                lo = 0xA0;  // overlong
+            else if (c == 0xED)
+                hi = 0x9F;  // UTF-16 surrogates
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            extra = 3;
+            if (c == 0xF0)
+                lo = 0x90;  // overlong
+            else if (c == 0xF4)
+                hi = 0x8F;  // above U+10FFFF
+        } else {
+            return false;  // continuation byte, overlong C0/C1, or F5..FF
+        }
+        if (n - i <= extra)
+            return false;
+        if (p[i + 1] < lo || p[i + 1] > hi)
+            return false;
+        for (int k = 2; k <= extra; ++k) {
+            if ((p[i + k] & 0xC0) != 0x80)
+                return false;
+        }
+        i += extra + 1;
+    }
+    return true;
+}
+
+QString DecodeWindows1252(const QByteArray &bytes)
+{
+    // 0x80..0x9F differ from Latin-1. The five bytes the code page leaves
+    // undefined map to the control character of the same value, as Windows
+    // itself does, so every byte keeps a character.
+    static const char16_t high[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80..87
+        0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88..8F
+        0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90..97
+        0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98..9F
+    };
+    QString out(bytes.size(), Qt::Uninitialized);
+    QChar *d = out.data();
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.constData());
+    for (qsizetype i = 0, n = bytes.size(); i < n; ++i) {
+        const unsigned char c = p[i];
+        d[i] = (c >= 0x80 && c <= 0x9F) ? QChar(high[c - 0x80]) : QChar(char16_t(c));
+    }
+    return out;
+}
+
+QString DecodeText(const QByteArray &bytes)
+{
+    if (IsValidUtf8(bytes)) {
+        // A byte order mark some editors put in front is not part of the text.
+        if (bytes.startsWith("\xEF\xBB\xBF"))
+            return QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
+        return QString::fromUtf8(bytes);
+    }
+    return DecodeWindows1252(bytes);
+}
+
+}  // namespace kelpo

@@ -7,9 +7,12 @@
 
 namespace kelpo {
 
+// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
 bool IsValidUtf8(const QByteArray &bytes);
+// One character per byte; every byte value gives a character.
 QString DecodeWindows1252(const QByteArray &bytes);
-// UTF-8 when the whole text is valid UTF-8, otherwise Windows-1252.
+// UTF-8 when the whole text is valid UTF-8 (a leading byte order mark is
+// dropped), otherwise Windows-1252.
 QString DecodeText(const QByteArray &bytes);
 
 }  // namespace kelpo
