@@ -31,15 +31,21 @@ struct LoadResult {
     QString groupError;
 };
 
-// Reads `bytes` (the whole file) into `model`, which should be empty.
-// `today` and `now` (day numbers) replace old-form dates that do not convert.
+// Reads `bytes` (the whole file) into `model`, which is cleared first.
+// `now` (a day number) stands in for old-form dates that do not convert.
 // May switch formats' decimal separator (as the file's numbers demand).
+// Items in the Trash are loaded like any other; the caller leaves them out
+// of the shown list.
 LoadResult ReadDataText(const QByteArray &bytes, Model &model, Formats &formats, double now);
-// Opens and reads the file at `path`.
+// Opens and reads the file at `path`. `opened` is false (and the model
+// untouched) when the file could not be opened or read; such a file must not
+// be overwritten by the next save.
 LoadResult LoadMainData(const QString &path, Model &model, Formats &formats, double now);
 
-// Builds the whole file text. Fails when an item's Last or Ends does not
-// convert; then `badItem` names it and nothing should be written.
+// Builds the whole file text (UTF-8). Fails when an item's Last or Ends does
+// not convert; then `badItem` names it, `out` is left empty and nothing
+// should be written. Line breaks inside one-line fields (names, address,
+// group text, keys) are written as blanks so they cannot break the layout.
 bool BuildDataText(const Model &model, const Formats &formats, QByteArray *out,
                    QString *badItem = nullptr);
 
@@ -48,7 +54,13 @@ bool BuildDataText(const Model &model, const Formats &formats, QByteArray *out,
 bool WriteFileAtomic(const QString &path, const QByteArray &bytes, QString *error);
 
 // Copies `from` over `to` through a temporary file in the target's folder and
-// a rename. Returns false when anything failed (callers ignore it).
+// a rename. Returns false when anything failed (callers ignore it); the
+// target is then unchanged.
 bool CopyFileReplace(const QString &from, const QString &to);
+
+// Test seam for failing disks: while `reason` is not empty, WriteFileAtomic
+// and CopyFileReplace fail with that reason and leave the target alone.
+// An empty reason turns it off.
+void InjectWriteFailureForTests(const QString &reason);
 
 }  // namespace kelpo
