@@ -1,0 +1,2 @@
+# Date, time and number formats, and the due test.
+kelpo_test(tst_formats LABEL unit SOURCES tst_formats.cpp LIBS kelpo_store)
