@@ -236,8 +236,10 @@ LoadResult ReadDataText(const QByteArray &bytes, Model &model, Formats &formats,
 
     QStringView line = in.Next();
     qint32 itemCount = 0;
+    // The item count is read whole: a file of 100,000 items or more must not
+    // lose its tail to a five-digit field.
     if (line.startsWith(QLatin1String("Number of items:"))) {
-        itemCount = ReadInteger(From(line, 17, 6));
+        itemCount = ReadInteger(From(line, 17, line.size()));
     } else {
         const qint32 listed = ReadInteger(From(line, 11, 6));
         const int loaded = std::clamp(listed, 0, MaxGroups);
@@ -258,7 +260,8 @@ LoadResult ReadDataText(const QByteArray &bytes, Model &model, Formats &formats,
             for (qint64 skip = 2 * qint64(listed - MaxGroups); skip > 0 && !in.AtEnd(); --skip)
                 in.Next();
         }
-        itemCount = ReadInteger(From(in.Next(), 17, 6));
+        line = in.Next();
+        itemCount = ReadInteger(From(line, 17, line.size()));
     }
 
     in.Next();  // the separator after the header
@@ -299,16 +302,26 @@ bool BuildDataText(const Model &model, const Formats &formats, QByteArray *out, 
 
     QString text;
     text.reserve(qsizetype(count) * 200 + groups * 64 + 128);
-    text += QLatin1String("NumGroups: ") + QString::number(groups) + crlf;
+    // Appends one line piece by piece, so no temporary strings are made.
+    auto line = [&text, crlf](QLatin1String key, QStringView value) {
+        text += key;
+        text += value;
+        text += crlf;
+    };
+    auto numbered = [](QLatin1String key, int i) {
+        return key + QString::number(i) + QLatin1Char('=');
+    };
+
+    line(QLatin1String("NumGroups: "), QString::number(groups));
     for (int i = 1; i <= groups; ++i) {
         const GroupData &g = model.GroupTable[size_t(i)];
-        const QString n = QString::number(i);
-        text += QLatin1String("GroupName") + n + QLatin1Char('=') + OneLine(g.GroupName) + crlf;
-        text += QLatin1String("GroupNumber") + n + QLatin1Char('=') + QString::number(g.GroupNumber) +
-                crlf;
+        text += numbered(QLatin1String("GroupName"), i);
+        line(QLatin1String(), OneLine(g.GroupName));
+        text += numbered(QLatin1String("GroupNumber"), i);
+        line(QLatin1String(), QString::number(g.GroupNumber));
     }
-    text += QLatin1String("Number of items: ") + QString::number(count) + crlf;
-    text += ItemSeparator + crlf;
+    line(QLatin1String("Number of items: "), QString::number(count));
+    line(QLatin1String(), ItemSeparator);
 
     for (int k = 0; k < count; ++k) {
         const Rec &r = *model.Items.At(k);
@@ -324,17 +337,18 @@ bool BuildDataText(const Model &model, const Formats &formats, QByteArray *out, 
         // also keeps a stray time from depending on the decimal separator.
         ends = ToDayNumber(DateOfDayNumber(ends));
 
-        text += QLatin1String("Item: ") + QString::number(k + 1) + crlf;
-        text += QLatin1String("Name: ") + OneLine(r.Name) + crlf;
-        text += QLatin1String("Group: ") + OneLine(r.Group) + crlf;
-        text += QLatin1String("Site: ") + OneLine(r.Site) + crlf;
-        text += QLatin1String("Keys: ") + OneLine(r.Keys) + crlf;
-        text += QLatin1String("Last1: ") + formats.FormatDayNumber(last) + crlf;
-        text += QLatin1String("Ends1: ") + formats.FormatDayNumber(ends) + crlf;
-        text += QLatin1String("Freq: ") + QString::number(r.Freq) + QLatin1Char(',') +
-                QString::number(r.Count) + crlf;
-        text += r.Comments + crlf;
-        text += ItemSeparator + crlf;
+        line(QLatin1String("Item: "), QString::number(k + 1));
+        line(QLatin1String("Name: "), OneLine(r.Name));
+        line(QLatin1String("Group: "), OneLine(r.Group));
+        line(QLatin1String("Site: "), OneLine(r.Site));
+        line(QLatin1String("Keys: "), OneLine(r.Keys));
+        line(QLatin1String("Last1: "), formats.FormatDayNumber(last));
+        line(QLatin1String("Ends1: "), formats.FormatDayNumber(ends));
+        text += QLatin1String("Freq: ");
+        text += QString::number(r.Freq);
+        line(QLatin1String(","), QString::number(r.Count));
+        line(QLatin1String(), r.Comments);
+        line(QLatin1String(), ItemSeparator);
     }
     *out = text.toUtf8();
     return true;

@@ -73,6 +73,47 @@ QString FoldName(const QString &name)
 }
 
 // ---------------------------------------------------------------------------
+// NameIndex
+
+void NameIndex::Insert(const QString &key, Rec *rec)
+{
+    Rec *&slot = first_[key];
+    if (!slot)
+        slot = rec;
+    else
+        more_.insert(key, rec);
+}
+
+void NameIndex::Remove(const QString &key, Rec *rec)
+{
+    const auto it = first_.find(key);
+    if (it == first_.end())
+        return;
+    if (it.value() != rec) {
+        more_.remove(key, rec);
+        return;
+    }
+    const auto next = more_.find(key);
+    if (next == more_.end()) {
+        first_.erase(it);
+    } else {
+        it.value() = next.value();
+        more_.erase(next);
+    }
+}
+
+void NameIndex::Clear()
+{
+    first_.clear();
+    more_.clear();
+}
+
+QList<Rec *> NameIndex::Others(const QString &key) const
+{
+    return more_.isEmpty() ? QList<Rec *>() : more_.values(key);
+}
+
+// ---------------------------------------------------------------------------
 // ItemList
 //
 // `position_` always holds exactly the records in the list; its values may be
@@ -116,8 +157,7 @@ int ItemList::RemoveIf(const std::function<bool(const Rec &)> &predicate)
 void ItemList::Clear()
 {
     items_.clear();
-    byName_.clear();
-    byFolded_.clear();
+    byFolded_.Clear();
     position_.clear();
 }
 
@@ -140,41 +180,43 @@ int ItemList::IndexOf(const Rec *rec) const
     return position_.value(rec, -1);
 }
 
-Rec *ItemList::FirstInOrder(const QMultiHash<QString, Rec *> &index, const QString &key) const
+Rec *ItemList::FirstInOrder(const QString &name, bool exact) const
 {
-    auto [it, end] = index.equal_range(key);
-    if (it == end)
+    const QString key = FoldName(name);
+    Rec *best = byFolded_.First(key);
+    if (!best)
         return nullptr;
-    Rec *best = *it;
+    if (exact && best->Name != name)
+        best = nullptr;
     // Several records under one key only happen with names that differ in
     // case (or damaged files); then the list order decides.
-    for (++it; it != end; ++it) {
-        if (IndexOf(*it) < IndexOf(best))
-            best = *it;
+    for (Rec *other : byFolded_.Others(key)) {
+        if (exact && other->Name != name)
+            continue;
+        if (!best || IndexOf(other) < IndexOf(best))
+            best = other;
     }
     return best;
 }
 
 Rec *ItemList::FindExact(const QString &name) const
 {
-    return FirstInOrder(byName_, name);
+    return FirstInOrder(name, true);
 }
 
 Rec *ItemList::FindFolded(const QString &name) const
 {
-    return FirstInOrder(byFolded_, FoldName(name));
+    return FirstInOrder(name, false);
 }
 
 void ItemList::Index(Rec *rec)
 {
-    byName_.insert(rec->Name, rec);
-    byFolded_.insert(FoldName(rec->Name), rec);
+    byFolded_.Insert(FoldName(rec->Name), rec);
 }
 
 void ItemList::Unindex(Rec *rec)
 {
-    byName_.remove(rec->Name, rec);
-    byFolded_.remove(FoldName(rec->Name), rec);
+    byFolded_.Remove(FoldName(rec->Name), rec);
 }
 
 void ItemList::RebuildPositions() const

@@ -2,6 +2,7 @@
 // The item and group model: item records, the list that owns them, the fixed
 // group table, and the rules for an item's group membership text.
 #include <QHash>
+#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -49,8 +50,25 @@ QString CutText(const QString &text, int max = 255);
 // names are compared "without regard to case".
 QString FoldName(const QString &name);
 
-// The ordered list of items; owns its records. Keeps an index by exact name
-// and by folded name, so lookups by name never scan the list.
+// Records by a text key. One record per key is the rule (names are unique),
+// so further records under a key that is already taken wait in a side table:
+// the common case costs one plain hash entry.
+class NameIndex {
+public:
+    void Insert(const QString &key, Rec *rec);
+    void Remove(const QString &key, Rec *rec);
+    void Clear();
+    Rec *First(const QString &key) const { return first_.value(key); }
+    // The records under `key` besides First(key); usually none.
+    QList<Rec *> Others(const QString &key) const;
+
+private:
+    QHash<QString, Rec *> first_;
+    QMultiHash<QString, Rec *> more_;
+};
+
+// The ordered list of items; owns its records. Keeps an index by folded name
+// (which also serves exact lookups), so lookups by name never scan the list.
 class ItemList {
 public:
     ItemList();
@@ -80,11 +98,12 @@ private:
     void Index(Rec *rec);
     void Unindex(Rec *rec);
     void RebuildPositions() const;
-    Rec *FirstInOrder(const QMultiHash<QString, Rec *> &index, const QString &key) const;
+    // The first record in list order under FoldName(name); with `exact`,
+    // only records whose Name equals `name` count.
+    Rec *FirstInOrder(const QString &name, bool exact) const;
 
     std::vector<std::unique_ptr<Rec>> items_;
-    QMultiHash<QString, Rec *> byName_;
-    QMultiHash<QString, Rec *> byFolded_;
+    NameIndex byFolded_;
     // Every held record's position; may be stale after a removal and is
     // then rebuilt by the next IndexOf that finds it wrong.
     mutable QHash<const Rec *, int> position_;

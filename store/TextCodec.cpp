@@ -1,5 +1,7 @@
 #include "TextCodec.h"
 
+#include <cstring>
+
 namespace kelpo {
 
 bool IsValidUtf8(const QByteArray &bytes)
@@ -8,6 +10,15 @@ bool IsValidUtf8(const QByteArray &bytes)
     const qsizetype n = bytes.size();
     qsizetype i = 0;
     while (i < n) {
+        // Plain ASCII runs eight bytes at a time.
+        if (n - i >= 8) {
+            quint64 word;
+            std::memcpy(&word, p + i, 8);
+            if ((word & 0x8080808080808080ULL) == 0) {
+                i += 8;
+                continue;
+            }
+        }
         const unsigned char c = p[i];
         if (c < 0x80) {
             ++i;

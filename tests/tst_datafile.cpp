@@ -1,0 +1,555 @@
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "DataFile.h"
+#include "TextCodec.h"
+
+using namespace kelpo;
+
+namespace {
+
+const QByteArray Sep = QByteArray(41, '-') + '\x03';
+const QByteArray BadSep = QByteArray(41, '-');
+const QString LoadError = QStringLiteral("Error loading entry. Entry will be ignored.\nPossible name: ");
+
+// 10 December 2026 12:00.
+const double Now = 46366.5;
+
+Formats Dotted()
+{
+    return Formats::Make(QStringLiteral("dd.MM.yyyy"), QStringLiteral("HH:mm"), QLatin1Char('.'), 2026);
+}
+
+QByteArray Lines(const QByteArrayList &lines, const QByteArray &eol = "\r\n")
+{
+    QByteArray out;
+    for (const QByteArray &l : lines)
+        out += l + eol;
+    return out;
+}
+
+// A file without groups holding the given blocks.
+QByteArray FileOf(const QByteArrayList &blocks, int count)
+{
+    return Lines({"NumGroups: 0", "Number of items: " + QByteArray::number(count), Sep}) + Lines(blocks);
+}
+
+QByteArrayList Block(const QByteArray &name, const QByteArray &last = "Last1: 46000.5",
+                     const QByteArray &ends = "Ends1: 46100")
+{
+    return {"Item: 1", "Name: " + name, "Group: ,1,", "Site: http://a.example/", "Keys: {tab}",
+            last, ends, "Freq: 2,5", "comment of " + name, Sep};
+}
+
+QStringList Names(const Model &m)
+{
+    QStringList names;
+    for (int i = 0; i < m.Items.Count(); ++i)
+        names << m.Items.At(i)->Name;
+    return names;
+}
+
+Rec *AddItem(Model &m, const QString &name, const QString &last, const QString &ends)
+{
+    auto r = std::make_unique<Rec>();
+    r->Name = name;
+    r->Last = last;
+    r->Ends = ends;
+    return m.Items.Append(std::move(r));
+}
+
+QByteArray ReadAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+bool WriteAll(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+}  // namespace
+
+class TestDataFile : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanup() { InjectWriteFailureForTests(QString()); }
+
+    void textCodec_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<QString>("decoded");
+        QTest::newRow("ascii") << QByteArray("abc") << true << "abc";
+        QTest::newRow("two bytes") << QByteArray("\xC3\xA9") << true << QString(QChar(0xE9));
+        QTest::newRow("four bytes") << QByteArray("\xF0\x9F\x98\x80") << true << QString::fromUcs4(U"\U0001F600");
+        QTest::newRow("byte order mark dropped") << QByteArray("\xEF\xBB\xBF" "abc") << true << "abc";
+        QTest::newRow("overlong") << QByteArray("\xC0\x80") << false << QString::fromUtf8("\xC3\x80\xE2\x82\xAC");
+        QTest::newRow("overlong three") << QByteArray("\xE0\x80\xAF") << false << QString::fromUtf16(u"\u00E0\u20AC\u00AF");
+        QTest::newRow("surrogate") << QByteArray("\xED\xA0\x80") << false << QString::fromUtf16(u"\u00ED\u00A0\u20AC");
+        QTest::newRow("above range") << QByteArray("\xF4\x90\x80\x80") << false << QString::fromUtf16(u"\u00F4\u0090\u20AC\u20AC");
+        QTest::newRow("bad byte after a long ascii run")
+            << QByteArray("0123456789abcdef\xE9") << false << QString::fromUtf16(u"0123456789abcdef\u00E9");
+        QTest::newRow("cut short") << QByteArray("a\xC3") << false << QString::fromUtf16(u"a\u00C3");
+        QTest::newRow("1252 letters") << QByteArray("Caf\xE9 \x80 \x93q\x94 \x9F") << false
+                                      << QString::fromUtf16(u"Caf\u00E9 \u20AC \u201Cq\u201D \u0178");
+        QTest::newRow("1252 unassigned kept") << QByteArray("\x81\x8D\x8F\x90\x9D") << false
+                                              << QString::fromUtf16(u"\u0081\u008D\u008F\u0090\u009D");
+    }
+    void textCodec()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, valid);
+        QFETCH(QString, decoded);
+        QCOMPARE(IsValidUtf8(bytes), valid);
+        QCOMPARE(DecodeText(bytes), decoded);
+    }
+
+    void blockForms_data()
+    {
+        QTest::addColumn<QByteArrayList>("block");
+        QTest::addColumn<QStringList>("fields");  // Name Group Site Keys Last Ends Comments
+        QTest::addColumn<int>("freq");
+        QTest::addColumn<int>("count");
+
+        QTest::newRow("current")
+            << QByteArrayList{"Item: 1", "Name: Daily Draw", "Group: ,2,", "Site: http://a.example/",
+                              "Keys: {tab}x{enter}", "Last1: 46000.5", "Ends1: 46100", "Freq: 2,5",
+                              "first line", "second line", Sep}
+            << QStringList{"Daily Draw", ",2,", "http://a.example/", "{tab}x{enter}", "09.12.2025 12:00",
+                           "19.03.2026", "first line\r\nsecond line"}
+            << 2 << 5;
+        QTest::newRow("desc with comments")
+            << QByteArrayList{"Item: 1", "Name: Old", "Desc: the rules", "Site: s", "Last: 01.02.2020 10:30",
+                              "Ends: 01.03.2021", "Freq: 3,4", "line", Sep}
+            << QStringList{"Old", "", "s", "", "01.02.2020 10:30", "01.03.2021", "the rules\r\n\r\nline"}
+            << 3 << 4;
+        QTest::newRow("desc alone")
+            << QByteArrayList{"Item: 1", "Name: Old", "Desc: the rules", "Site: s", "Last: 01.02.2020 10:30",
+                              "Ends: 01.03.2021", "Freq: 3", Sep}
+            << QStringList{"Old", "", "s", "", "01.02.2020 10:30", "01.03.2021", "the rules\r\n"} << 3 << 0;
+        QTest::newRow("oldest frequency line")
+            << QByteArrayList{"Item: 1", "Name: Oldest", "Group: ,1,", "Site: s", "Keys: k", "Last: 02.02.2020",
+                              "Freq: 9", Sep}
+            << QStringList{"Oldest", ",1,", "s", "k", "02.02.2020", "10.12.2027", ""} << 9 << 0;
+        QTest::newRow("old dates that do not convert")
+            << QByteArrayList{"Item: 1", "Name: N", "Group: ", "Site: s", "Keys: ", "Last: yesterday",
+                              "Ends: soon", "Freq: 1,1", "c", Sep}
+            << QStringList{"N", "", "s", "", "10.12.2026 12:00", "10.12.2026", "c"} << 1 << 1;
+        QTest::newRow("bare time is a date-time")
+            << QByteArrayList{"Item: 1", "Name: N", "Group: ", "Site: s", "Keys: ", "Last: 10:30",
+                              "Ends: 01.03.2021", "Freq: 1,1", Sep}
+            << QStringList{"N", "", "s", "", "10:30", "01.03.2021", ""} << 1 << 1;
+        QTest::newRow("unknown group line, no counter")
+            << QByteArrayList{"Item: 1", "Name: N", "Other: x", "Site: s", "Keys: ", "Last1: 46000.5",
+                              "Ends1: 46100", "Freq: 7", "", Sep}
+            << QStringList{"N", "", "s", "", "09.12.2025 12:00", "19.03.2026", ""} << 7 << 0;
+        QTest::newRow("numbers read leniently")
+            << QByteArrayList{"Item: 1", "Name: N", "Group: ", "Site: s", "Keys: ", "Last1: 46000.5",
+                              "Ends1: 46100", "Freq: 12x,1234567", Sep}
+            << QStringList{"N", "", "s", "", "09.12.2025 12:00", "19.03.2026", ""} << 12 << 123456;
+        QTest::newRow("negative numbers")
+            << QByteArrayList{"Item: 1", "Name: N", "Group: ", "Site: s", "Keys: ", "Last1: 46000.5",
+                              "Ends1: 46100", "Freq: -3,-2", Sep}
+            << QStringList{"N", "", "s", "", "09.12.2025 12:00", "19.03.2026", ""} << -3 << -2;
+        QTest::newRow("leading blank comment lines lost, trailing kept")
+            << QByteArrayList{"Item: 1", "Name: N", "Group: ", "Site: s", "Keys: ", "Last1: 46000.5",
+                              "Ends1: 46100", "Freq: 0,0", "", "", "text", "", Sep}
+            << QStringList{"N", "", "s", "", "09.12.2025 12:00", "19.03.2026", "text\r\n"} << 0 << 0;
+        QTest::newRow("trash")
+            << QByteArrayList{"Item: 1", "Name: T", "Group: ,-1,", "Site: s", "Keys: ", "Last1: 46000.5",
+                              "Ends1: 46100", "Freq: 0,0", "", Sep}
+            << QStringList{"T", ",-1,", "s", "", "09.12.2025 12:00", "19.03.2026", ""} << 0 << 0;
+        QTest::newRow("cut off by the end of the file")
+            << QByteArrayList{"Item: 1", "Name: Cut", "Group: ,1,"}
+            << QStringList{"Cut", ",1,", "", "", "10.12.2026 12:00", "10.12.2026", ""} << 0 << 0;
+    }
+    void blockForms()
+    {
+        QFETCH(QByteArrayList, block);
+        QFETCH(QStringList, fields);
+        QFETCH(int, freq);
+        QFETCH(int, count);
+        for (const QByteArray &eol : {QByteArray("\r\n"), QByteArray("\n")}) {
+            const QByteArray file = Lines({"NumGroups: 0", "Number of items: 1", Sep}, eol) + Lines(block, eol);
+            Model m;
+            Formats f = Dotted();
+            const LoadResult res = ReadDataText(file, m, f, Now);
+            QVERIFY(res.opened);
+            QVERIFY(res.itemErrors.isEmpty());
+            QCOMPARE(m.Items.Count(), 1);
+            const Rec &r = *m.Items.At(0);
+            QCOMPARE(QStringList({r.Name, r.Group, r.Site, r.Keys, r.Last, r.Ends, r.Comments}), fields);
+            QCOMPARE(r.Freq, freq);
+            QCOMPARE(r.Count, count);
+            QVERIFY(!r.Done);
+        }
+    }
+
+    void separatorWithoutEndByte()
+    {
+        QByteArrayList lines{"NumGroups: 0", "Number of items: 3", BadSep};
+        QByteArrayList swallowed;
+        for (const QByteArray name : {"One", "Two", "Three"}) {
+            QByteArrayList b = Block(name);
+            b.last() = BadSep;
+            lines += b;
+            // Everything after the first frequency line except the very last line.
+            if (name == "One")
+                swallowed += b.mid(8);
+            else
+                swallowed += b;
+        }
+        swallowed.removeLast();
+        Model m;
+        Formats f = Dotted();
+        ReadDataText(Lines(lines), m, f, Now);
+        QCOMPARE(Names(m), QStringList{"One"});
+        QCOMPARE(m.Items.At(0)->Comments, QString::fromLatin1(swallowed.join("\r\n")));
+    }
+
+    void longTextsCut()
+    {
+        const QByteArray e = "\xC3\xA9";  // é: two bytes, one character
+        const QByteArray file = Lines({"NumGroups: 1", "GroupName1=" + e.repeated(300), "GroupNumber1=1",
+                                       "Number of items: 1", Sep, "Item: 1", "Name: " + e.repeated(300),
+                                       "Group: ," + QByteArray(300, '1'), "Site: " + QByteArray(300, 's'),
+                                       "Keys: " + QByteArray(1000, 'k'), "Last1: 46000.5", "Ends1: 46100",
+                                       "Freq: 0,0", QByteArray(1000, 'c'), Sep});
+        Model m;
+        Formats f = Dotted();
+        ReadDataText(file, m, f, Now);
+        const QString e255 = QString(255, QChar(0xE9));
+        QCOMPARE(m.GroupTable[1].GroupName, e255);
+        const Rec &r = *m.Items.At(0);
+        QCOMPARE(r.Name, e255);
+        QCOMPARE(r.Group, QLatin1Char(',') + QString(254, QLatin1Char('1')));
+        QCOMPARE(r.Site, QString(255, QLatin1Char('s')));
+        QCOMPARE(r.Keys, QString(1000, QLatin1Char('k')));
+        QCOMPARE(r.Comments, QString(1000, QLatin1Char('c')));
+    }
+
+    void decimalSeparatorSwitch()
+    {
+        // A whole number (midnight) holds no separator and switches it; the
+        // next line holding the other one switches it back.
+        Model m;
+        Formats f = Dotted();
+        ReadDataText(FileOf(Block("Midnight", "Last1: 46000"), 1), m, f, Now);
+        QCOMPARE(f.DecimalSeparator(), QLatin1Char(','));
+        QCOMPARE(m.Items.At(0)->Last, QStringLiteral("09.12.2025 00:00"));
+
+        f = Dotted();
+        const QByteArray file = FileOf(Block("A", "Last1: 46000") + Block("B", "Last1: 46000,5") +
+                                           Block("C", "Last1: 46000.25"),
+                                       3);
+        ReadDataText(file, m, f, Now);
+        QCOMPARE(f.DecimalSeparator(), QLatin1Char('.'));
+        QStringList lasts;
+        for (int i = 0; i < m.Items.Count(); ++i)
+            lasts << m.Items.At(i)->Last;
+        QCOMPARE(lasts, QStringList({"09.12.2025 00:00", "09.12.2025 12:00", "09.12.2025 06:00"}));
+    }
+
+    void headerCount_data()
+    {
+        QTest::addColumn<QByteArrayList>("header");
+        QTest::addColumn<int>("items");
+        QTest::newRow("too high") << QByteArrayList{"NumGroups: 0", "Number of items: 5"} << 2;
+        QTest::newRow("too low") << QByteArrayList{"NumGroups: 0", "Number of items: 1"} << 1;
+        QTest::newRow("negative") << QByteArrayList{"NumGroups: 0", "Number of items: -2"} << 0;
+        QTest::newRow("huge") << QByteArrayList{"NumGroups: 0", "Number of items: 99999"} << 2;
+        QTest::newRow("more than five digits") << QByteArrayList{"NumGroups: 0", "Number of items: 0000001"} << 1;
+        QTest::newRow("no group part") << QByteArrayList{"Number of items: 2"} << 2;
+        QTest::newRow("negative group count")
+            << QByteArrayList{"NumGroups: -4", "Number of items: 2"} << 2;
+    }
+    void headerCount()
+    {
+        QFETCH(QByteArrayList, header);
+        QFETCH(int, items);
+        const QByteArray file = Lines(header + QByteArrayList{Sep}) + Lines(Block("A") + Block("B"));
+        Model m;
+        Formats f = Dotted();
+        const LoadResult res = ReadDataText(file, m, f, Now);
+        QCOMPARE(m.Items.Count(), items);
+        QCOMPARE(m.NumGroups, 0);
+        QVERIFY(res.groupError.isEmpty());
+        if (items > 0)
+            QCOMPARE(m.Items.At(items - 1)->Comments, QStringLiteral("comment of ") + QChar('A' + items - 1));
+    }
+
+    void groupPart()
+    {
+        const QByteArray file = Lines({"NumGroups: 2", "GroupName1=News", "GroupNumber1=4", "GroupName2=x=y",
+                                       "GroupNumber2= 7z", "Number of items: 1", Sep}) +
+                                Lines(Block("A"));
+        Model m;
+        Formats f = Dotted();
+        ReadDataText(file, m, f, Now);
+        QCOMPARE(m.NumGroups, 2);
+        QCOMPARE(m.GroupTable[1].GroupName, QStringLiteral("News"));
+        QCOMPARE(m.GroupTable[1].GroupNumber, 4);
+        QCOMPARE(m.GroupTable[2].GroupName, QStringLiteral("x=y"));
+        QCOMPARE(m.GroupTable[2].GroupNumber, 7);
+        QCOMPARE(Names(m), QStringList{"A"});
+    }
+
+    void tooManyGroups()
+    {
+        QByteArrayList lines{"NumGroups: 151"};
+        for (int i = 1; i <= 151; ++i) {
+            lines << "GroupName" + QByteArray::number(i) + "=G" + QByteArray::number(i);
+            lines << "GroupNumber" + QByteArray::number(i) + "=" + QByteArray::number(i);
+        }
+        lines << "Number of items: 1" << Sep;
+        Model m;
+        Formats f = Dotted();
+        const LoadResult res = ReadDataText(Lines(lines + Block("Only")), m, f, Now);
+        QCOMPARE(m.NumGroups, MaxGroups);
+        QCOMPARE(m.GroupTable[150].GroupName, QStringLiteral("G150"));
+        QCOMPARE(m.GroupTable[150].GroupNumber, 150);
+        QVERIFY(res.groupError.contains(QLatin1String("151")));
+        QCOMPARE(Names(m), QStringList{"Only"});
+        QCOMPARE(m.Items.At(0)->Group, QStringLiteral(",1,"));
+    }
+
+    void unreadableEntry_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QStringList>("errors");
+        QTest::newRow("bad Last1")
+            << FileOf(Block("One") + Block("Two", "Last1: abc") + Block("Three"), 3)
+            << QStringList{"One", "Three"} << QStringList{LoadError + "Two"};
+        QTest::newRow("bad Ends1")
+            << FileOf(Block("One") + Block("Two", "Last1: 46000.5", "Ends1: x") + Block("Three"), 3)
+            << QStringList{"One", "Three"} << QStringList{LoadError + "Two"};
+        QTest::newRow("bad last item without separator")
+            << FileOf(Block("One") + Block("Two") + Block("Three", "Last1: 4x6").mid(0, 8), 3)
+            << QStringList{"One", "Two"} << QStringList{LoadError + "Three"};
+        QTest::newRow("end date with the other separator is kept")
+            << FileOf(Block("One") + Block("Two", "Last1: 46000.5", "Ends1: 46100,5"), 2)
+            << QStringList{"One", "Two"} << QStringList{};
+    }
+    void unreadableEntry()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QStringList, names);
+        QFETCH(QStringList, errors);
+        Model m;
+        Formats f = Dotted();
+        const LoadResult res = ReadDataText(file, m, f, Now);
+        QCOMPARE(Names(m), names);
+        QCOMPARE(res.itemErrors, errors);
+        for (int i = 0; i < m.Items.Count(); ++i) {
+            QCOMPARE(m.Items.At(i)->Comments, "comment of " + names[i]);
+            QCOMPARE(m.Items.At(i)->Ends, QStringLiteral("19.03.2026"));
+        }
+    }
+
+    void windows1252File()
+    {
+        const QByteArray file = Lines({"NumGroups: 1", "GroupName1=M\xFCnchen", "GroupNumber1=1",
+                                       "Number of items: 1", Sep, "Item: 1", "Name: Caf\xE9 \x80", "Group: ,1,",
+                                       "Site: s", "Keys: \x93k\x94", "Last1: 46000.5", "Ends1: 46100",
+                                       "Freq: 0,0", "\xC4rger", Sep});
+        Model m;
+        Formats f = Dotted();
+        ReadDataText(file, m, f, Now);
+        QCOMPARE(m.GroupTable[1].GroupName, QString::fromUtf16(u"M\u00FCnchen"));
+        const Rec &r = *m.Items.At(0);
+        QCOMPARE(r.Name, QString::fromUtf16(u"Caf\u00E9 \u20AC"));
+        QCOMPARE(r.Keys, QString::fromUtf16(u"\u201Ck\u201D"));
+        QCOMPARE(r.Comments, QString::fromUtf16(u"\u00C4rger"));
+    }
+
+    void exactLayout()
+    {
+        Model m;
+        m.GroupTable[1] = {QString::fromUtf16(u"Z\u00FCrich"), 4, nullptr};
+        m.NumGroups = 1;
+        Rec *a = AddItem(m, "A", "09.12.2025 12:00", "19.03.2026");
+        a->Group = ",4,";
+        a->Site = "http://a.example/";
+        a->Keys = "{tab}";
+        a->Freq = 2;
+        a->Count = 5;
+        a->Comments = "x\r\ny";
+        AddItem(m, "B", "10.12.2026 00:00", "10.12.2026");
+        Rec *c = AddItem(m, "C\nD", "09.12.2025 10:01", "19.03.2026 18:00");
+        c->Comments = "ends with a break\r\n";
+        QByteArray out;
+        QVERIFY(BuildDataText(m, Dotted(), &out));
+        const QByteArray expected = Lines({
+            "NumGroups: 1", "GroupName1=Z\xC3\xBCrich", "GroupNumber1=4", "Number of items: 3", Sep,
+            "Item: 1", "Name: A", "Group: ,4,", "Site: http://a.example/", "Keys: {tab}", "Last1: 46000.5",
+            "Ends1: 46100", "Freq: 2,5", "x", "y", Sep,
+            "Item: 2", "Name: B", "Group: ", "Site: ", "Keys: ", "Last1: 46366", "Ends1: 46366", "Freq: 0,0", "",
+            Sep,
+            "Item: 3", "Name: C D", "Group: ", "Site: ", "Keys: ", "Last1: 46000.417", "Ends1: 46100",
+            "Freq: 0,0", "ends with a break", "", Sep});
+        QCOMPARE(out, expected);
+    }
+
+    void completionPrecision_data()
+    {
+        QTest::addColumn<QString>("time");
+        QTest::addColumn<QString>("back");
+        QTest::newRow("10:01") << "10:01" << "10:00";
+        QTest::newRow("23:59") << "23:59" << "23:58";
+        QTest::newRow("midnight") << "00:00" << "00:00";
+        QTest::newRow("noon") << "12:00" << "12:00";
+    }
+    void completionPrecision()
+    {
+        QFETCH(QString, time);
+        QFETCH(QString, back);
+        Model m;
+        AddItem(m, "A", "10.12.2026 " + time, "19.03.2027");
+        QByteArray out;
+        Formats f = Dotted();
+        QVERIFY(BuildDataText(m, f, &out));
+        Model loaded;
+        ReadDataText(out, loaded, f, Now);
+        QCOMPARE(loaded.Items.At(0)->Last, "10.12.2026 " + back);
+    }
+
+    void roundTrip_data()
+    {
+        QTest::addColumn<QString>("date");
+        QTest::addColumn<QString>("time");
+        QTest::addColumn<QChar>("decimal");
+        QTest::newRow("dd.MM.yyyy comma") << "dd.MM.yyyy" << "HH:mm" << QChar(',');
+        QTest::newRow("M/d/yy AM/PM") << "M/d/yy" << "h:mm AP" << QChar('.');
+        QTest::newRow("ISO") << "yyyy-MM-dd" << "HH:mm" << QChar('.');
+    }
+    void roundTrip()
+    {
+        QFETCH(QString, date);
+        QFETCH(QString, time);
+        QFETCH(QChar, decimal);
+        const Formats f = Formats::Make(date, time, decimal, 2026);
+        auto when = [&](int y, int mo, int d, int h, int mi) {
+            return f.FormatDateTime(ToDayNumber(QDate(y, mo, d), QTime(h, mi)));
+        };
+
+        Model m;
+        m.GroupTable[1] = {QStringLiteral("News"), 4, nullptr};
+        m.GroupTable[2] = {QString::fromUtf16(u"Z\u00FCrich \u2615"), 1, nullptr};
+        m.NumGroups = 2;
+        Rec *r = AddItem(m, "Daily Draw", when(2025, 12, 9, 12, 0), f.FormatDate(QDate(2026, 3, 19)));
+        r->Group = ",4,1,";
+        r->Site = "http://a.example/enter?x=1&y=2";
+        r->Keys = "{email}{tab}{first name}{enter}";
+        r->Freq = 2;
+        r->Count = 5;
+        r->Comments = "line 1\r\nline 2";
+        r = AddItem(m, QString::fromUtf16(u"\u00DCn\u00EFc\u00F6d\u00E9 \u2615 \U0001F600"),
+                    when(2026, 12, 10, 0, 0), f.FormatDate(QDate(2026, 12, 10)));
+        r->Freq = 12;
+        r = AddItem(m, "Trashed", when(2026, 1, 31, 6, 0), f.FormatDate(QDate(2027, 1, 1)));
+        r->Group = TrashMarker;
+        r->Comments = "ends with a break\r\n";
+        r = AddItem(m, "Comma only", when(2026, 7, 4, 18, 0), f.FormatDate(QDate(2026, 7, 5)));
+        r->Group = ",";
+        r->Freq = 4;
+        r->Count = 1;
+        r->Comments = "a\r\n\r\nb";
+
+        QByteArray out;
+        QVERIFY(BuildDataText(m, f, &out));
+        Model loaded;
+        Formats g = f;
+        const LoadResult res = ReadDataText(out, loaded, g, Now);
+        QVERIFY(res.itemErrors.isEmpty());
+        QCOMPARE(loaded.NumGroups, 2);
+        for (int i = 1; i <= 2; ++i) {
+            QCOMPARE(loaded.GroupTable[i].GroupName, m.GroupTable[i].GroupName);
+            QCOMPARE(loaded.GroupTable[i].GroupNumber, m.GroupTable[i].GroupNumber);
+        }
+        QCOMPARE(loaded.Items.Count(), m.Items.Count());
+        for (int i = 0; i < m.Items.Count(); ++i) {
+            const Rec &a = *m.Items.At(i);
+            const Rec &b = *loaded.Items.At(i);
+            QCOMPARE(QStringList({b.Name, b.Group, b.Site, b.Keys, b.Last, b.Ends, b.Comments}),
+                     QStringList({a.Name, a.Group, a.Site, a.Keys, a.Last, a.Ends, a.Comments}));
+            QCOMPARE(b.Freq, a.Freq);
+            QCOMPARE(b.Count, a.Count);
+        }
+    }
+
+    void buildFailure_data()
+    {
+        QTest::addColumn<QString>("last");
+        QTest::addColumn<QString>("ends");
+        QTest::newRow("invalid Last") << "not a date" << "19.03.2026";
+        QTest::newRow("empty Ends") << "09.12.2025 12:00" << "";
+    }
+    void buildFailure()
+    {
+        QFETCH(QString, last);
+        QFETCH(QString, ends);
+        Model m;
+        AddItem(m, "Fine", "09.12.2025 12:00", "19.03.2026");
+        AddItem(m, "Broken", last, ends);
+        QByteArray out = "stale";
+        QString bad;
+        QVERIFY(!BuildDataText(m, Dotted(), &out, &bad));
+        QCOMPARE(bad, QStringLiteral("Broken"));
+        QVERIFY(out.isEmpty());
+    }
+
+    void writeFailureKeepsOldFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("Kelpo.dat");
+        const QString copy = dir.filePath("Kelpo.bak");
+        QVERIFY(WriteAll(path, "old data"));
+        QVERIFY(WriteAll(copy, "old backup"));
+
+        InjectWriteFailureForTests("No space left on device");
+        QString error;
+        QVERIFY(!WriteFileAtomic(path, "new data", &error));
+        QCOMPARE(error, QStringLiteral("No space left on device"));
+        QVERIFY(!CopyFileReplace(path, copy));
+        QCOMPARE(ReadAll(path), QByteArray("old data"));
+        QCOMPARE(ReadAll(copy), QByteArray("old backup"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+
+        InjectWriteFailureForTests(QString());
+        QVERIFY(WriteFileAtomic(path, "new data", &error));
+        QVERIFY(CopyFileReplace(path, copy));
+        QCOMPARE(ReadAll(copy), QByteArray("new data"));
+
+        // Real failures: a missing source or folder leaves the target alone.
+        QVERIFY(!CopyFileReplace(dir.filePath("missing"), copy));
+        QCOMPARE(ReadAll(copy), QByteArray("new data"));
+        QVERIFY(!WriteFileAtomic(dir.filePath("no/such/folder"), "x", &error));
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+    }
+
+    void loadMainData()
+    {
+        QTemporaryDir dir;
+        Model m;
+        Formats f = Dotted();
+        LoadResult res = LoadMainData(dir.filePath("Kelpo.dat"), m, f, Now);
+        QVERIFY(!res.opened);
+        QVERIFY(!res.openError.isEmpty());
+
+        QVERIFY(WriteAll(dir.filePath("Kelpo.dat"), FileOf(Block("One") + Block("Two"), 2)));
+        res = LoadMainData(dir.filePath("Kelpo.dat"), m, f, Now);
+        QVERIFY(res.opened);
+        QCOMPARE(Names(m), QStringList({"One", "Two"}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDataFile)
+#include "tst_datafile.moc"
