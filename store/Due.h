@@ -21,7 +21,10 @@ struct DueResult {
     QString error;
 };
 
-// Is the item done (not due) at `now` (a day number)?
+// Is the item done (not due) at `now` (the local clock as a day number)?
+// `last` is read as a date-time and `ends` as a plain date with `formats`;
+// every test is "now earlier than the limit", so at the limit the item is
+// due. From the day after `ends` on, the item is always done.
 DueResult CheckDone(const Formats &formats, double now, const QString &last, int freq,
                     const QString &ends, int count);
 
