@@ -685,40 +685,25 @@ void Formats::AppendTime(QString &out, const Split &s) const
     }
 }
 
-QString Formats::FormatDate(double dayNumber) const
-{
-    Split s;
-    if (!SplitDayNumber(dayNumber, &s))
-        return QString();
-    QString out;
-    out.reserve(16);
-    AppendDate(out, s);
-    return out;
-}
-
-QString Formats::FormatTime(double dayNumber) const
-{
-    Split s;
-    if (!SplitDayNumber(dayNumber, &s))
-        return QString();
-    QString out;
-    out.reserve(16);
-    AppendTime(out, s);
-    return out;
-}
-
-QString Formats::FormatDateTime(double dayNumber) const
+QString Formats::FormatParts(double dayNumber, bool withDate, bool withTime) const
 {
     Split s;
     if (!SplitDayNumber(dayNumber, &s))
         return QString();
     QString out;
     out.reserve(32);
-    AppendDate(out, s);
-    out += QLatin1Char(' ');
-    AppendTime(out, s);
+    if (withDate)
+        AppendDate(out, s);
+    if (withDate && withTime)
+        out += QLatin1Char(' ');
+    if (withTime)
+        AppendTime(out, s);
     return out;
 }
+
+QString Formats::FormatDate(double dayNumber) const { return FormatParts(dayNumber, true, false); }
+QString Formats::FormatTime(double dayNumber) const { return FormatParts(dayNumber, false, true); }
+QString Formats::FormatDateTime(double dayNumber) const { return FormatParts(dayNumber, true, true); }
 
 QString Formats::FormatDate(const QDate &d) const
 {

@@ -128,6 +128,7 @@ private:
     bool SplitDayNumber(double dayNumber, Split *out) const;
     void AppendDate(QString &out, const Split &s) const;
     void AppendTime(QString &out, const Split &s) const;
+    QString FormatParts(double dayNumber, bool withDate, bool withTime) const;
     bool ScanDate(QStringView s, qsizetype &pos, qint64 *days) const;
     bool ScanTime(QStringView s, qsizetype &pos, int *msOfDay) const;
     int MatchDesignator(QStringView s, qsizetype &pos) const;  // 0 none, 1 AM, 2 PM
