@@ -62,15 +62,7 @@ QStringView From(QStringView line, qsizetype position, qsizetype max = TextLimit
     const qsizetype start = position - 1;
     if (start >= line.size())
         return {};
-    QStringView rest = line.mid(start);
-    if (rest.size() > max) {
-        // Never keep the first half of a surrogate pair.
-        qsizetype cut = max;
-        if (cut > 0 && rest.at(cut - 1).isHighSurrogate() && rest.at(cut).isLowSurrogate())
-            --cut;
-        rest = rest.left(cut);
-    }
-    return rest;
+    return CutView(line.mid(start), max);
 }
 
 // Blanks, an optional sign and digits; reading stops at any other character
@@ -160,7 +152,7 @@ std::unique_ptr<Rec> ReadItem(LineReader &in, Formats &formats, double now, QStr
         double d = 0;
         if (!ReadDayNumber(formats, From(line, 8), &d, false))
             return fail(line);
-        rec->Last = CutText(formats.FormatDateTime(d), TextLimit);
+        rec->Last = formats.FormatDateTime(d);
     } else {
         rec->Last = From(line, 7).toString();
         if (!CheckDateTime(formats, rec->Last))
@@ -177,7 +169,7 @@ std::unique_ptr<Rec> ReadItem(LineReader &in, Formats &formats, double now, QStr
             double d = 0;
             if (!ReadDayNumber(formats, From(line, 8), &d, true))
                 return fail(line);
-            rec->Ends = CutText(formats.FormatDate(d), TextLimit);
+            rec->Ends = formats.FormatDate(d);
         } else {
             rec->Ends = From(line, 7).toString();
             if (!CheckDateTime(formats, rec->Ends))
@@ -246,7 +238,7 @@ LoadResult ReadDataText(const QByteArray &bytes, Model &model, Formats &formats,
         for (int i = 1; i <= loaded; ++i) {
             GroupData &g = model.GroupTable[size_t(i)];
             line = in.Next();
-            g.GroupName = CutText(line.mid(line.indexOf(QLatin1Char('=')) + 1).toString(), TextLimit);
+            g.GroupName = CutView(line.mid(line.indexOf(QLatin1Char('=')) + 1), TextLimit).toString();
             line = in.Next();
             g.GroupNumber = ReadInteger(line.mid(line.indexOf(QLatin1Char('=')) + 1));
         }

@@ -47,7 +47,7 @@ bool IsInTrash(const QString &group)
     return group == TrashMarker;
 }
 
-QString CutText(const QString &text, int max)
+QStringView CutView(QStringView text, qsizetype max)
 {
     if (max < 0)
         max = 0;
@@ -58,6 +58,13 @@ QString CutText(const QString &text, int max)
     if (end > 0 && text.at(end - 1).isHighSurrogate() && text.at(end).isLowSurrogate())
         --end;
     return text.left(end);
+}
+
+QString CutText(const QString &text, int max)
+{
+    if (text.size() <= max)
+        return text;
+    return CutView(text, max).toString();
 }
 
 QString FoldName(const QString &name)
@@ -117,9 +124,11 @@ QList<Rec *> NameIndex::Others(const QString &key) const
 // ItemList
 //
 // `position_` always holds exactly the records in the list; its values may be
-// stale after a removal. IndexOf checks the remembered position against the
-// vector and rebuilds all positions only when it no longer matches, so a loop
-// of lookups costs one rebuild per removal at most.
+// stale after removals. Removals only move records towards the front, so a
+// record's true position lies at most `removedSinceRebuild_` places before the
+// remembered one. IndexOf looks through that short stretch and rebuilds all
+// positions only when it has grown long, so a loop that looks up and removes
+// records one by one costs one rebuild per many removals.
 
 ItemList::ItemList() = default;
 ItemList::~ItemList() = default;
@@ -139,6 +148,7 @@ void ItemList::RemoveAt(int index)
     Unindex(r);
     position_.remove(r);
     items_.erase(items_.begin() + index);
+    ++removedSinceRebuild_;
 }
 
 int ItemList::RemoveIf(const std::function<bool(const Rec &)> &predicate)
@@ -151,6 +161,7 @@ int ItemList::RemoveIf(const std::function<bool(const Rec &)> &predicate)
         position_.remove(it->get());
     }
     items_.erase(firstRemoved, items_.end());
+    removedSinceRebuild_ += removed;
     return removed;
 }
 
@@ -159,6 +170,7 @@ void ItemList::Clear()
     items_.clear();
     byFolded_.Clear();
     position_.clear();
+    removedSinceRebuild_ = 0;
 }
 
 void ItemList::Rename(Rec *rec, const QString &newName)
@@ -170,12 +182,22 @@ void ItemList::Rename(Rec *rec, const QString &newName)
 
 int ItemList::IndexOf(const Rec *rec) const
 {
-    const auto it = position_.constFind(rec);
-    if (it == position_.constEnd())
+    const auto it = position_.find(rec);
+    if (it == position_.end())
         return -1;
     const int p = it.value();
-    if (p >= 0 && p < int(items_.size()) && items_[size_t(p)].get() == rec)
+    const int size = int(items_.size());
+    if (p < size && items_[size_t(p)].get() == rec)
         return p;
+    constexpr int ShortStretch = 64;
+    if (removedSinceRebuild_ <= ShortStretch) {
+        for (int q = std::min(p, size - 1), low = std::max(0, p - removedSinceRebuild_); q >= low; --q) {
+            if (items_[size_t(q)].get() == rec) {
+                it.value() = q;
+                return q;
+            }
+        }
+    }
     RebuildPositions();
     return position_.value(rec, -1);
 }
@@ -223,6 +245,7 @@ void ItemList::RebuildPositions() const
 {
     for (size_t i = 0; i < items_.size(); ++i)
         position_[items_[i].get()] = int(i);
+    removedSinceRebuild_ = 0;
 }
 
 // ---------------------------------------------------------------------------

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringView>
 
 #include <array>
 #include <functional>
@@ -39,12 +40,14 @@ extern const QString TrashMarker;  // ",-1,"
 // Membership rules on a `Group` text.
 bool InGroup(const QString &group, int number);      // contains ",<number>,"
 void AddToGroup(QString &group, int number);         // "" -> "," then "<number>,"
-void RemoveFromGroup(QString &group, int number);    // first ",<number>" removed
+void RemoveFromGroup(QString &group, int number);    // first ",<number>," loses ",<number>"
 void MoveToTrash(QString &group);                    // becomes TrashMarker
 bool IsInTrash(const QString &group);                // exactly TrashMarker
 
-// Limits texts to `max` characters without splitting a character.
+// Limits texts to `max` characters without splitting a character: a
+// surrogate pair that would straddle the limit is left out whole.
 QString CutText(const QString &text, int max = 255);
+QStringView CutView(QStringView text, qsizetype max = 255);
 
 // A–z folded to upper case, every other character kept: the key under which
 // names are compared "without regard to case".
@@ -104,9 +107,10 @@ private:
 
     std::vector<std::unique_ptr<Rec>> items_;
     NameIndex byFolded_;
-    // Every held record's position; may be stale after a removal and is
-    // then rebuilt by the next IndexOf that finds it wrong.
+    // Every held record's position; may be stale after removals (see
+    // IndexOf), then at most `removedSinceRebuild_` places too high.
     mutable QHash<const Rec *, int> position_;
+    mutable int removedSinceRebuild_ = 0;
 };
 
 // The whole model held by the main window.

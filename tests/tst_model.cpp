@@ -216,6 +216,33 @@ private slots:
         QCOMPARE(list.Count(), 0);
         QVERIFY(!list.FindExact(QStringLiteral("item 0")));
     }
+
+    void positionsAfterRemovals_data()
+    {
+        QTest::addColumn<int>("burst");  // removals between two rounds of lookups
+        QTest::newRow("one at a time") << 1;
+        QTest::newRow("a few") << 5;
+        QTest::newRow("more than a short stretch") << 70;
+    }
+    void positionsAfterRemovals()
+    {
+        QFETCH(int, burst);
+        ItemList list;
+        std::vector<Rec *> expected;
+        for (int i = 0; i < 400; ++i)
+            expected.push_back(Add(list, QStringLiteral("n%1").arg(i)));
+        for (int step = 1; expected.size() > 20; ++step) {
+            for (int b = 0; b < burst && expected.size() > 20; ++b) {
+                const int at = int((size_t(step) * 7919 + size_t(b) * 31) % expected.size());
+                list.RemoveAt(at);
+                expected.erase(expected.begin() + at);
+            }
+            if (step % 3 == 0)
+                expected.push_back(Add(list, QStringLiteral("added %1").arg(step)));
+            for (size_t i = 0; i < expected.size(); ++i)
+                QCOMPARE(list.IndexOf(expected[i]), int(i));
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestModel)
