@@ -145,26 +145,24 @@ private slots:
             << QByteArrayList{"Item: 1", "Name: N", "Group: ", "Site: s", "Keys: ", "Last: 10:30",
                               "Ends: 01.03.2021", "Freq: 1,1", Sep}
             << QStringList{"N", "", "s", "", "10:30", "01.03.2021", ""} << 1 << 1;
+        // Current blocks that differ only in the group line, the frequency
+        // line and the comment lines.
+        auto plain = [](const QByteArray &groupLine, const QByteArray &freqLine,
+                        const QByteArrayList &comments) {
+            return QByteArrayList{"Item: 1", "Name: N", groupLine, "Site: s", "Keys: ", "Last1: 46000.5",
+                                  "Ends1: 46100", freqLine} + comments + QByteArrayList{Sep};
+        };
+        auto fieldsOf = [](const QString &group, const QString &comments) {
+            return QStringList{"N", group, "s", "", "09.12.2025 12:00", "19.03.2026", comments};
+        };
         QTest::newRow("unknown group line, no counter")
-            << QByteArrayList{"Item: 1", "Name: N", "Other: x", "Site: s", "Keys: ", "Last1: 46000.5",
-                              "Ends1: 46100", "Freq: 7", "", Sep}
-            << QStringList{"N", "", "s", "", "09.12.2025 12:00", "19.03.2026", ""} << 7 << 0;
+            << plain("Other: x", "Freq: 7", {""}) << fieldsOf("", "") << 7 << 0;
         QTest::newRow("numbers read leniently")
-            << QByteArrayList{"Item: 1", "Name: N", "Group: ", "Site: s", "Keys: ", "Last1: 46000.5",
-                              "Ends1: 46100", "Freq: 12x,1234567", Sep}
-            << QStringList{"N", "", "s", "", "09.12.2025 12:00", "19.03.2026", ""} << 12 << 123456;
-        QTest::newRow("negative numbers")
-            << QByteArrayList{"Item: 1", "Name: N", "Group: ", "Site: s", "Keys: ", "Last1: 46000.5",
-                              "Ends1: 46100", "Freq: -3,-2", Sep}
-            << QStringList{"N", "", "s", "", "09.12.2025 12:00", "19.03.2026", ""} << -3 << -2;
+            << plain("Group: ", "Freq: 12x,1234567", {}) << fieldsOf("", "") << 12 << 123456;
+        QTest::newRow("negative numbers") << plain("Group: ", "Freq: -3,-2", {}) << fieldsOf("", "") << -3 << -2;
         QTest::newRow("leading blank comment lines lost, trailing kept")
-            << QByteArrayList{"Item: 1", "Name: N", "Group: ", "Site: s", "Keys: ", "Last1: 46000.5",
-                              "Ends1: 46100", "Freq: 0,0", "", "", "text", "", Sep}
-            << QStringList{"N", "", "s", "", "09.12.2025 12:00", "19.03.2026", "text\r\n"} << 0 << 0;
-        QTest::newRow("trash")
-            << QByteArrayList{"Item: 1", "Name: T", "Group: ,-1,", "Site: s", "Keys: ", "Last1: 46000.5",
-                              "Ends1: 46100", "Freq: 0,0", "", Sep}
-            << QStringList{"T", ",-1,", "s", "", "09.12.2025 12:00", "19.03.2026", ""} << 0 << 0;
+            << plain("Group: ", "Freq: 0,0", {"", "", "text", ""}) << fieldsOf("", "text\r\n") << 0 << 0;
+        QTest::newRow("trash") << plain("Group: ,-1,", "Freq: 0,0", {""}) << fieldsOf(",-1,", "") << 0 << 0;
         QTest::newRow("cut off by the end of the file")
             << QByteArrayList{"Item: 1", "Name: Cut", "Group: ,1,"}
             << QStringList{"Cut", ",1,", "", "", "10.12.2026 12:00", "10.12.2026", ""} << 0 << 0;
