@@ -1,0 +1,75 @@
+#include "QtDialogs.h"
+
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+
+#include "Product.h"
+
+namespace kelpo {
+
+namespace {
+
+QMessageBox::StandardButton Show(QWidget *parent, QMessageBox::Icon icon, const QString &title,
+                                 const QString &text, QMessageBox::StandardButtons buttons,
+                                 QMessageBox::StandardButton def)
+{
+    QMessageBox box(icon, title, text, buttons, parent);
+    box.setDefaultButton(def);
+    return QMessageBox::StandardButton(box.exec());
+}
+
+}  // namespace
+
+void QtDialogs::Error(const QString &text)
+{
+    Show(parent_, QMessageBox::Critical, QStringLiteral("Error"), text, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+void QtDialogs::Information(const QString &text)
+{
+    Show(parent_, QMessageBox::Information, QStringLiteral("Information"), text, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+bool QtDialogs::Confirm(const QString &text)
+{
+    return Show(parent_, QMessageBox::Question, QStringLiteral("Confirm"), text, QMessageBox::Yes | QMessageBox::No,
+                QMessageBox::Yes) == QMessageBox::Yes;
+}
+
+void QtDialogs::Plain(const QString &text)
+{
+    Show(parent_, QMessageBox::NoIcon, ProductTitle, text, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+bool QtDialogs::Ask(const QString &title, const QString &prompt, QString *value)
+{
+    bool ok = false;
+    const QString text = QInputDialog::getText(parent_, title, prompt, QLineEdit::Normal, *value, &ok);
+    if (ok)
+        *value = text;
+    return ok;
+}
+
+QString QtDialogs::AskBoxed(const QString &title, const QString &prompt, const QString &value)
+{
+    QString text = value;
+    return Ask(title, prompt, &text) ? text : value;
+}
+
+QString QtDialogs::OpenFileName(const QString &title, const QString &filter)
+{
+    return QFileDialog::getOpenFileName(parent_, title, QString(), filter);
+}
+
+QString QtDialogs::SaveFileName(const QString &title, const QString &filter, const QString &defaultSuffix)
+{
+    QFileDialog dialog(parent_, title, QString(), filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
+}  // namespace kelpo
