@@ -1,0 +1,241 @@
+// Start-up of the main window and the settings it reads and writes.
+#include "Main.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabWidget>
+
+#include <exception>
+
+#include "DataFile.h"
+#include "IniFile.h"
+#include "Product.h"
+
+namespace kelpo {
+
+namespace {
+
+const QString DatName = QStringLiteral("Kelpo.dat");
+const QString IniName = QStringLiteral("Kelpo.ini");
+const QString VarName = QStringLiteral("Kelpo.var");
+
+struct OptionKey {
+    QCheckBox *TMainForm::*box;
+    const char *key;
+    bool def;
+};
+
+// The six option check boxes and their keys in section "Options", in the
+// order they are written.
+const OptionKey OptionKeys[] = {
+    {&TMainForm::AutoSave, "AutoSave", true},
+    {&TMainForm::AutoCheck, "AutoCheck", true},
+    {&TMainForm::SlowDownType, "SlowDownType", false},
+    {&TMainForm::NewOnly, "NewOnly", false},
+    {&TMainForm::CheckForFiles, "CheckForFiles", false},
+    {&TMainForm::AlwaysOnTop, "AlwaysOnTop", false},
+};
+
+QString UnreadableMessage(const QString &what, const QString &path, const QString &reason)
+{
+    return QStringLiteral("The %1 could not be read:\n%2\n%3\n\nKelpo will not change this file.")
+        .arg(what, QDir::toNativeSeparators(path), reason);
+}
+
+}  // namespace
+
+double TMainForm::Now() const
+{
+    return ToDayNumber(Clk.Now());
+}
+
+// Runs once, from the constructor. A step that fails unexpectedly shows its
+// message and ends the sequence; the window still opens.
+void TMainForm::FormCreate()
+{
+    try {
+        // The command socket (the outside "1000" command) is already listening;
+        // the program's date and number formats came fixed with the services.
+        Dummy->move(-500, Dummy->y());
+        DownloadBox->hide();
+        Page->setTabVisible(Page->indexOf(DownloadTab), false);
+
+        if (!DataDir.endsWith(QLatin1Char('/')))
+            DataDir += QLatin1Char('/');
+        QDir().mkpath(DataDir);
+        MigrateOldFiles();
+        MakeDailyCopy();
+        ReadBrandFile();
+
+        Loading = true;
+        ReadSettings();
+        CheckVersion();
+        Loading = false;
+        ListDrawEnabled = true;
+        LastFind.clear();
+
+        LoadDataFile();
+        LoadVariables();
+        if (Browser->text().isEmpty())
+            CheckBrowser();
+        if (CheckForFiles->isChecked())
+            CheckButtonClick();
+        FillHelpTexts();
+    } catch (const std::exception &e) {
+        Loading = false;
+        Dlg.Error(QString::fromLocal8Bit(e.what()));
+    }
+}
+
+// Files of an older installation that kept its data beside the program are
+// copied into the data folder once, when the data folder has none yet.
+void TMainForm::MigrateOldFiles()
+{
+    if (QDir(ExeDir).canonicalPath() == QDir(DataDir).canonicalPath())
+        return;
+    for (const QString &name : {DatName, IniName, VarName}) {
+        if (!QFileInfo::exists(DataDir + name) && QFileInfo::exists(ExeDir + name))
+            CopyFileReplace(ExeDir + name, DataDir + name);
+    }
+}
+
+void TMainForm::MakeDailyCopy()
+{
+    const QString daily = DataDir + DatName + QLatin1Char('.') + Clk.Now().date().toString(QStringLiteral("yyMMdd"));
+    if (!QFileInfo::exists(daily))
+        CopyFileReplace(DataDir + DatName, daily);
+}
+
+void TMainForm::ReadBrandFile()
+{
+    IniFile brand;
+    brand.Load(DataDir + QStringLiteral("brand.ini"));
+    const QString title = brand.ReadString(QStringLiteral("CoBrand"), QStringLiteral("Title"),
+                                           QStringLiteral("by ") + ProductDomain);
+    DownloadHost = brand.ReadString(QStringLiteral("CoBrand"), QStringLiteral("Ip"), DownloadHostDefault);
+    DownloadDir = brand.ReadString(QStringLiteral("CoBrand"), QStringLiteral("Dir"), QStringLiteral("/kdf/"));
+    setWindowTitle(ProductCaption + title);
+}
+
+// Reads an INI file that the program will write back. A file that exists
+// but cannot be read is reported, guarded from being replaced, and gives
+// the defaults.
+bool TMainForm::LoadIni(const QString &path, IniFile &ini)
+{
+    if (!QFileInfo::exists(path))
+        return true;
+    if (ini.Load(path) && QFileInfo(path).isFile())
+        return true;
+    QFile probe(path);
+    probe.open(QIODevice::ReadOnly);
+    Dlg.Error(UnreadableMessage(QStringLiteral("settings file"), path, probe.errorString()));
+    ini = IniFile();
+    return false;
+}
+
+void TMainForm::ReadSettings()
+{
+    IniFile ini;
+    IniFileGuarded = !LoadIni(DataDir + IniName, ini);
+
+    const QString window = QStringLiteral("Window");
+    const int height = ini.ReadInteger(window, QStringLiteral("Height"), 375);
+    const int width = ini.ReadInteger(window, QStringLiteral("Width"), 600);
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const QSize screenSize = screen ? screen->geometry().size() : QSize(width, height);
+    const int top = ini.ReadInteger(window, QStringLiteral("Top"), (screenSize.height() - height) / 2);
+    const int left = ini.ReadInteger(window, QStringLiteral("Left"), (screenSize.width() - width) / 2);
+    PlaceWindow(QRect(left, top, width, height));
+
+    const QString options = QStringLiteral("Options");
+    for (const OptionKey &o : OptionKeys)
+        (this->*o.box)->setChecked(ini.ReadBool(options, QLatin1String(o.key), o.def));
+    Browser->setText(ini.ReadString(options, QStringLiteral("Browser"), QString()));
+}
+
+// A new version (or a first start) opens the help page; the version is
+// recorded at once either way.
+void TMainForm::CheckVersion()
+{
+    const QString path = DataDir + IniName;
+    IniFile ini;
+    if (!IniFileGuarded)
+        IniFileGuarded = !LoadIni(path, ini);
+    if (ini.ReadString(QStringLiteral("Version"), QStringLiteral("Version"), QString()) != ProductVersion)
+        HelpButClick();
+    if (IniFileGuarded)
+        return;
+    ini.WriteString(QStringLiteral("Version"), QStringLiteral("Version"), ProductVersion);
+    QString why;
+    if (!ini.Save(path, &why))
+        Dlg.Error(QStringLiteral("There was a problem saving your settings:\n") + why);
+}
+
+void TMainForm::LoadDataFile()
+{
+    const QString path = DataDir + DatName;
+    DataFileGuarded = false;
+    if (!QFileInfo::exists(path)) {
+        ShowLoadedData();
+        return;
+    }
+    const LoadResult r = LoadMainData(path, Data, Fmt, Now());
+    if (!r.opened) {
+        // Keep the program usable with an empty list, but never let a save
+        // replace the file that could not be read.
+        DataFileGuarded = true;
+        Dlg.Error(UnreadableMessage(QStringLiteral("data file"), path, r.openError) +
+                  QStringLiteral("\nYour entries will be saved to\n") +
+                  QDir::toNativeSeparators(DataDir + QStringLiteral("Kelpo.new")));
+    }
+    for (const QString &message : r.itemErrors)
+        Dlg.Error(message);
+    if (!r.groupError.isEmpty())
+        Dlg.Error(r.groupError);
+    ShowLoadedData();
+}
+
+void TMainForm::LoadVariables()
+{
+    const QString path = DataDir + VarName;
+    VarStore = std::make_unique<kelpo::VarStore>();
+    VarFileGuarded = false;
+    if (!VarStore->Load(path) && QFileInfo::exists(path)) {
+        VarFileGuarded = true;
+        QFile probe(path);
+        probe.open(QIODevice::ReadOnly);
+        Dlg.Error(UnreadableMessage(QStringLiteral("variables file"), path, probe.errorString()));
+    }
+    LoadVariableList();
+}
+
+// Writes the window's outer bounds, the options and the browser into
+// "Kelpo.ini", keeping every line the program does not know.
+void TMainForm::WriteSettings()
+{
+    const QString path = DataDir + IniName;
+    IniFile ini;
+    if (IniFileGuarded || !LoadIni(path, ini))
+        return;
+    const QString window = QStringLiteral("Window");
+    const QRect frame = frameGeometry();
+    ini.WriteInteger(window, QStringLiteral("Height"), frame.height());
+    ini.WriteInteger(window, QStringLiteral("Width"), frame.width());
+    ini.WriteInteger(window, QStringLiteral("Top"), frame.y());
+    ini.WriteInteger(window, QStringLiteral("Left"), frame.x());
+    const QString options = QStringLiteral("Options");
+    for (const OptionKey &o : OptionKeys)
+        ini.WriteBool(options, QLatin1String(o.key), (this->*o.box)->isChecked());
+    ini.WriteString(options, QStringLiteral("Browser"), Browser->text());
+    QString why;
+    if (!ini.Save(path, &why))
+        Dlg.Error(QStringLiteral("There was a problem saving your settings:\n") + why);
+}
+
+}  // namespace kelpo

@@ -1,0 +1,6 @@
+kelpo_test(tst_startup LABEL unit SOURCES tst_startup.cpp LIBS kelpo_app)
+
+# Starts the real program: needs it built first and its path.
+kelpo_test(tst_window_x11 LABEL x11 SOURCES tst_window_x11.cpp LIBS Qt6::Core)
+target_compile_definitions(tst_window_x11 PRIVATE KELPO_EXE="$<TARGET_FILE:kelpo>")
+add_dependencies(tst_window_x11 kelpo)

@@ -1,0 +1,541 @@
+// The main window's life cycle: start-up from the data folder, settings,
+// saving with its backups and failures, and shutdown.
+#include <QtTest>
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QLocalSocket>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabWidget>
+#include <QTimer>
+
+#include "DataFile.h"
+#include "IniFile.h"
+#include "Main.h"
+#include "Product.h"
+#include "support/FakeDesktop.h"
+#include "support/FakeDialogs.h"
+
+using namespace kelpo;
+
+namespace {
+
+const QString SaveNowText = QStringLiteral("All items saved to disk.\n(Backup file created)");
+const QString RestoreQuestion =
+    QStringLiteral("There was a problem saving your entries.\nWould you like to restore your backup?");
+
+QByteArray ReadAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteAll(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+QString Ini(const QString &path, const QString &section, const QString &key)
+{
+    IniFile ini;
+    ini.Load(path);
+    return ini.ReadString(section, key, QStringLiteral("<missing>"));
+}
+
+std::unique_ptr<Rec> Item(const QString &name, const QString &last = QStringLiteral("10/12/2026 10:00"))
+{
+    auto rec = std::make_unique<Rec>();
+    rec->Name = name;
+    rec->Site = QStringLiteral("http://") + name.toLower() + QStringLiteral(".example");
+    rec->Last = last;
+    rec->Ends = QStringLiteral("10/12/2027");
+    rec->Freq = 2;
+    return rec;
+}
+
+// A main window that records the outside "new item" command.
+class WatchedForm : public TMainForm {
+public:
+    using TMainForm::TMainForm;
+    QStringList newItems;
+    void CreateNewItem(const QString &url, const QString &title) override { newItems.append(url + QLatin1Char('|') + title); }
+};
+
+// One program run in a temporary data folder, with fake services.
+struct Run {
+    QString exeDir;
+    QString dataDir;
+    QString helpFile;
+    QString socket;
+    FakeDialogs dialogs;
+    FakeDesktop desktop;
+    FixedClock clock{QDateTime(QDate(2026, 12, 10), QTime(12, 0))};
+    std::unique_ptr<WatchedForm> form;
+
+    void Start()
+    {
+        dialogs.Clear();
+        desktop.opened.clear();
+        MainServices s{dialogs, desktop, clock,
+                       Formats::Make(QStringLiteral("dd/MM/yyyy"), QStringLiteral("HH:mm"), QLatin1Char('.'), 2026),
+                       exeDir, helpFile, dataDir, socket};
+        form = std::make_unique<WatchedForm>(s);
+    }
+    bool Close()
+    {
+        const bool closed = form->close();
+        if (closed)
+            form.reset();
+        return closed;
+    }
+    QString Data(const QString &name) const { return dataDir + name; }
+};
+
+}  // namespace
+
+class TstStartup : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir tmp_;
+    int runNo_ = 0;
+    // A fresh executable folder (with its help page) and an empty data folder.
+    void Prepare(Run &run);
+
+private Q_SLOTS:
+    void cleanup() { InjectWriteFailureForTests(QString()); }
+    void firstStartThenSecondStart();
+    void settingsAreReadAndWrittenBack();
+    void brandFileSetsCaptionAndDownloadPlace();
+    void dailyCopyOncePerDay();
+    void oldFilesMigratedOnce();
+    void dataFileLoadedIntoModel();
+    void unreadableFileIsNeverReplaced_data();
+    void unreadableFileIsNeverReplaced();
+    void unreadableDataFileSavesToNewFile();
+    void failedWriteKeepsFilesAndReports();
+    void failedBuildOffersBackup_data();
+    void failedBuildOffersBackup();
+    void helpFileFailure_data();
+    void helpFileFailure();
+    void alwaysOnTopMessageOnlyOnClick();
+    void commandSocketRunsNewItem();
+};
+
+void TstStartup::Prepare(Run &run)
+{
+    const QString base = tmp_.filePath(QString::number(++runNo_));
+    run.exeDir = base + QStringLiteral("/exe/");
+    run.dataDir = base + QStringLiteral("/data/");
+    QVERIFY(QDir().mkpath(run.exeDir));
+    QVERIFY(QDir().mkpath(run.dataDir));
+    run.helpFile = run.exeDir + QStringLiteral("kelpo.html");
+    WriteAll(run.helpFile, "<html></html>");
+}
+
+void TstStartup::firstStartThenSecondStart()
+{
+    Run run;
+    Prepare(run);
+    run.Start();
+    TMainForm &f = *run.form;
+    QCOMPARE(run.dialogs.shown.size(), 0);
+    QCOMPARE(run.desktop.opened, QList<QUrl>{QUrl::fromLocalFile(run.helpFile)});
+    // The version is recorded at once; everything else waits for shutdown.
+    QCOMPARE(Ini(run.Data("Kelpo.ini"), "Version", "Version"), ProductVersion);
+    QCOMPARE(Ini(run.Data("Kelpo.ini"), "Window", "Height"), QStringLiteral("<missing>"));
+    QVERIFY(!QFile::exists(run.Data("Kelpo.dat")));
+
+    QVERIFY(f.AutoSave->isChecked());
+    QVERIFY(f.AutoCheck->isChecked());
+    for (QCheckBox *off : {f.SlowDownType, f.NewOnly, f.CheckForFiles, f.AlwaysOnTop})
+        QVERIFY2(!off->isChecked(), qPrintable(off->text()));
+    QVERIFY(f.Browser->text().isEmpty());
+    QCOMPARE(f.windowTitle(), QStringLiteral("Kelpo! V1.8.1 by kelpo.example.org"));
+    QCOMPARE(f.StatusText(), QStringLiteral("Kelpo from kelpo.example.org"));
+    QVERIFY(!f.Page->isTabVisible(f.Page->indexOf(f.DownloadTab)));
+    QVERIFY(f.DownloadBox->isHidden());
+    QVERIFY(f.Dummy->x() < -400);
+    QVERIFY(f.Timer1->isActive());
+    QCOMPARE(f.Timer1->interval(), 900000);
+
+    // Outer size 600 x 375, centred on the screen.
+    const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
+    QCOMPARE(f.frameGeometry(), QRect((screen.width() - 600) / 2, (screen.height() - 375) / 2, 600, 375));
+
+    QVERIFY(run.Close());
+    const QString ini = run.Data("Kelpo.ini");
+    const QStringList expected = {"Window/Height=375", "Window/Width=600",
+                                  QStringLiteral("Window/Top=%1").arg((screen.height() - 375) / 2),
+                                  QStringLiteral("Window/Left=%1").arg((screen.width() - 600) / 2),
+                                  "Options/AutoSave=1", "Options/AutoCheck=1", "Options/SlowDownType=0",
+                                  "Options/NewOnly=0", "Options/CheckForFiles=0", "Options/AlwaysOnTop=0",
+                                  "Options/Browser=", "Version/Version=1.8.1"};
+    for (const QString &e : expected) {
+        const QString section = e.section('/', 0, 0);
+        const QString key = e.section('/', 1).section('=', 0, 0);
+        QCOMPARE(section + '/' + key + '=' + Ini(ini, section, key), e);
+    }
+    QCOMPARE(ReadAll(run.Data("Kelpo.var")).count("\r\n"), 12);
+    Model back;
+    Formats fmt = Formats::Make("dd/MM/yyyy", "HH:mm", '.', 2026);
+    QVERIFY(LoadMainData(run.Data("Kelpo.dat"), back, fmt, 0).opened);
+    QCOMPARE(back.Items.Count(), 0);
+
+    // Second start: same version, so no help page; nothing reported.
+    run.Start();
+    QVERIFY(run.desktop.opened.isEmpty());
+    QCOMPARE(run.dialogs.shown.size(), 0);
+    QVERIFY(run.Close());
+}
+
+void TstStartup::settingsAreReadAndWrittenBack()
+{
+    Run run;
+    Prepare(run);
+    WriteAll(run.Data("Kelpo.ini"),
+             "; kept\r\n[Window]\r\nHeight=400\r\nWidth=abc\r\nTop=10\r\nLeft=-20\r\nColour=blue\r\n"
+             "[Options]\r\nAutoSave=0\r\nSlowDownType=5\r\nCheckForFiles=1\r\nBrowser=/opt/my browser/run\r\n"
+             "[Version]\r\nVersion=1.8.1\r\n[Mine]\r\nX=1\r\n");
+    run.Start();
+    TMainForm &f = *run.form;
+    QVERIFY(!f.AutoSave->isChecked());
+    QVERIFY(f.AutoCheck->isChecked());  // missing key: default
+    QVERIFY(f.SlowDownType->isChecked());  // any non-zero value
+    QVERIFY(f.CheckForFiles->isChecked());
+    QCOMPARE(f.Browser->text(), QStringLiteral("/opt/my browser/run"));
+    QCOMPARE(f.frameGeometry(), QRect(-20, 10, 600, 400));  // Width not a number: default
+
+    f.NewOnly->setChecked(true);
+    f.Browser->setText(QString());
+    f.PlaceWindow(QRect(5, 6, 640, 480));
+    QVERIFY(run.Close());
+    const QByteArray text = ReadAll(run.Data("Kelpo.ini"));
+    for (const char *line : {"; kept\r\n", "Colour=blue\r\n", "[Mine]\r\nX=1\r\n", "Height=480\r\n", "Width=640\r\n",
+                             "Top=6\r\n", "Left=5\r\n", "AutoSave=0\r\n", "SlowDownType=1\r\n", "NewOnly=1\r\n",
+                             "CheckForFiles=1\r\n", "Browser=\r\n"})
+        QVERIFY2(text.contains(line), line);
+}
+
+void TstStartup::brandFileSetsCaptionAndDownloadPlace()
+{
+    Run run;
+    Prepare(run);
+    run.Start();
+    QCOMPARE(run.form->DownloadHost, DownloadHostDefault);
+    QCOMPARE(run.form->DownloadDir, QStringLiteral("/kdf/"));
+    QVERIFY(run.Close());
+
+    WriteAll(run.Data("brand.ini"), "[CoBrand]\r\nTitle=for Friends\r\nIp=files.example.net\r\nDir=/pub/\r\n");
+    run.Start();
+    QCOMPARE(run.form->windowTitle(), QStringLiteral("Kelpo! V1.8.1 for Friends"));
+    QCOMPARE(run.form->DownloadHost, QStringLiteral("files.example.net"));
+    QCOMPARE(run.form->DownloadDir, QStringLiteral("/pub/"));
+    QVERIFY(run.Close());
+    QCOMPARE(ReadAll(run.Data("brand.ini")),
+             QByteArray("[CoBrand]\r\nTitle=for Friends\r\nIp=files.example.net\r\nDir=/pub/\r\n"));
+}
+
+void TstStartup::dailyCopyOncePerDay()
+{
+    Run run;
+    Prepare(run);
+    run.Start();  // no data file yet: no daily copy, no message
+    QVERIFY(run.Close());
+    QVERIFY(!QFile::exists(run.Data("Kelpo.dat.261210")));
+
+    const QByteArray first = ReadAll(run.Data("Kelpo.dat"));
+    run.Start();
+    QCOMPARE(ReadAll(run.Data("Kelpo.dat.261210")), first);
+    run.form->Data.Items.Append(Item("Added"));
+    QVERIFY(run.Close());
+    QVERIFY(ReadAll(run.Data("Kelpo.dat")) != first);
+
+    run.clock.AddSecs(3600);  // later the same day: the copy stays the first one
+    run.Start();
+    QVERIFY(run.Close());
+    QCOMPARE(ReadAll(run.Data("Kelpo.dat.261210")), first);
+
+    run.clock.Set(QDateTime(QDate(2026, 12, 11), QTime(0, 5)));
+    run.Start();
+    QVERIFY(run.Close());
+    QVERIFY(ReadAll(run.Data("Kelpo.dat.261211")).contains("Name: Added"));
+}
+
+void TstStartup::oldFilesMigratedOnce()
+{
+    Run run;
+    Prepare(run);
+    const QByteArray dat = "NumGroups: 0\r\nNumber of items: 0\r\n-----------------------------------------\x03\r\n";
+    WriteAll(run.exeDir + "Kelpo.dat", dat);
+    WriteAll(run.exeDir + "Kelpo.ini", "[Version]\r\nVersion=1.8.1\r\n[Options]\r\nBrowser=/usr/bin/old\r\n");
+    WriteAll(run.exeDir + "Kelpo.var", "{email}=me@example.org\r\n");
+    const QStringList exeFiles = QDir(run.exeDir).entryList(QDir::Files);
+
+    run.Start();
+    QCOMPARE(run.form->Browser->text(), QStringLiteral("/usr/bin/old"));
+    QCOMPARE(run.form->VarStore->Value("{email}"), QStringLiteral("me@example.org"));
+    QVERIFY(run.desktop.opened.isEmpty());  // the migrated version is current
+    QVERIFY(run.Close());
+    QCOMPARE(ReadAll(run.Data("Kelpo.dat.261210")), dat);
+
+    // The program's folder is left as it was; later changes there are not
+    // copied again.
+    QCOMPARE(QDir(run.exeDir).entryList(QDir::Files), exeFiles);
+    QCOMPARE(ReadAll(run.exeDir + "Kelpo.var"), QByteArray("{email}=me@example.org\r\n"));
+    WriteAll(run.exeDir + "Kelpo.var", "{email}=other@example.org\r\n");
+    run.Start();
+    QCOMPARE(run.form->VarStore->Value("{email}"), QStringLiteral("me@example.org"));
+    QVERIFY(run.Close());
+}
+
+void TstStartup::dataFileLoadedIntoModel()
+{
+    Run run;
+    Prepare(run);
+    const QByteArray sep = "-----------------------------------------\x03\r\n";
+    WriteAll(run.Data("Kelpo.dat"),
+             "NumGroups: 2\r\nGroupName1=Daily\r\nGroupNumber1=4\r\nGroupName2=Weekly\r\nGroupNumber2=9\r\n"
+             "Number of items: 3\r\n" + sep +
+             "Item: 1\r\nName: Alpha\r\nGroup: ,4,\r\nSite: http://a.example\r\nKeys: {email}\r\n"
+             "Last1: 46000.5\r\nEnds1: 46500\r\nFreq: 2,5\r\nrules\r\n" + sep +
+             "Item: 2\r\nName: Broken\r\nGroup: \r\nSite: x\r\nKeys: \r\nLast1: soon\r\nEnds1: 46500\r\nFreq: 2,0\r\n\r\n" + sep +
+             "Item: 3\r\nName: Gamma\r\nGroup: ,-1,\r\nSite: http://c.example\r\nKeys: \r\n"
+             "Last1: 46001\r\nEnds1: 46500\r\nFreq: 7,1\r\n\r\n" + sep);
+    run.Start();
+    const Model &m = run.form->Data;
+    QCOMPARE(m.NumGroups, 2);
+    QCOMPARE(m.GroupTable[2].GroupName, QStringLiteral("Weekly"));
+    QCOMPARE(m.GroupTable[2].GroupNumber, 9);
+    QCOMPARE(m.Items.Count(), 2);
+    QCOMPARE(m.Items.At(0)->Name, QStringLiteral("Alpha"));
+    QCOMPARE(m.Items.At(0)->Count, 5);
+    QCOMPARE(m.Items.At(0)->Keys, QStringLiteral("{email}"));
+    QCOMPARE(m.Items.At(1)->Group, TrashMarker);
+    QCOMPARE(run.dialogs.Texts("Error"),
+             QStringList{"Error loading entry. Entry will be ignored.\nPossible name: Broken"});
+    QVERIFY(run.Close());
+}
+
+void TstStartup::unreadableFileIsNeverReplaced_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("data file") << "Kelpo.dat";
+    QTest::newRow("settings file") << "Kelpo.ini";
+    QTest::newRow("variables file") << "Kelpo.var";
+}
+
+// A file that exists but cannot be read (here: a folder in its place) is
+// reported at start, the program stays usable, and no save replaces it.
+void TstStartup::unreadableFileIsNeverReplaced()
+{
+    QFETCH(QString, name);
+    Run run;
+    Prepare(run);
+    WriteAll(run.Data("Kelpo.ini"), "[Version]\r\nVersion=1.8.1\r\n");
+    if (name == "Kelpo.ini")
+        QVERIFY(QFile::remove(run.Data(name)));
+    QVERIFY(QDir().mkpath(run.Data(name) + "/inside"));
+
+    run.Start();
+    const QStringList errors = run.dialogs.Texts("Error");
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors[0].contains("could not be read") && errors[0].contains(run.Data(name)), qPrintable(errors[0]));
+    QVERIFY(run.form->VarStore);
+    QCOMPARE(run.form->VarStore->Lines.size(), 12);
+
+    run.form->MenuSaveDataClick();
+    run.form->Timer1Timer();
+    QVERIFY(run.Close());
+    QVERIFY(QFileInfo(run.Data(name)).isDir());
+    QVERIFY(QFileInfo::exists(run.Data(name) + "/inside"));
+    // The other files are written as usual.
+    for (const QString &other : {QStringLiteral("Kelpo.ini"), QStringLiteral("Kelpo.var")})
+        if (other != name)
+            QVERIFY2(QFileInfo(run.Data(other)).isFile(), qPrintable(other));
+}
+
+void TstStartup::unreadableDataFileSavesToNewFile()
+{
+    Run run;
+    Prepare(run);
+    QVERIFY(QDir().mkpath(run.Data("Kelpo.dat")));
+    WriteAll(run.Data("Kelpo.bak"), "good backup");
+    WriteAll(run.Data("Kelpo.new"), "entries of an earlier run");
+    run.Start();
+    QVERIFY(run.dialogs.Texts("Error").value(0).contains(run.Data("Kelpo.new")));
+    run.form->Data.Items.Append(Item("Kept"));
+    run.dialogs.Clear();
+
+    run.form->MenuSaveDataClick();
+    const QStringList errors = run.dialogs.Texts("Error");
+    QCOMPARE(errors.size(), 1);
+    QVERIFY(errors[0].contains(run.Data("Kelpo.dat")) && errors[0].contains(run.Data("Kelpo.new")));
+    QCOMPARE(run.dialogs.Texts("Information"), QStringList{SaveNowText});
+    QVERIFY(ReadAll(run.Data("Kelpo.new")).contains("Name: Kept"));
+    QCOMPARE(ReadAll(run.Data("Kelpo.new.261210-120000")), QByteArray("entries of an earlier run"));
+    QCOMPARE(ReadAll(run.Data("Kelpo.bak")), QByteArray("good backup"));
+
+    // Later saves of the same run overwrite their own "Kelpo.new" only.
+    run.form->Data.Items.At(0)->Site = "http://changed.example";
+    QVERIFY(run.Close());
+    QVERIFY(ReadAll(run.Data("Kelpo.new")).contains("Site: http://changed.example"));
+    QCOMPARE(QDir(run.dataDir).entryList({"Kelpo.new*"}).size(), 2);
+    QVERIFY(QFileInfo(run.Data("Kelpo.dat")).isDir());
+}
+
+void TstStartup::failedWriteKeepsFilesAndReports()
+{
+    Run run;
+    Prepare(run);
+    run.Start();
+    run.form->MenuSaveDataClick();  // a good Kelpo.dat and Kelpo.bak
+    const QByteArray dat = ReadAll(run.Data("Kelpo.dat"));
+    QVERIFY(!dat.isEmpty());
+    QCOMPARE(ReadAll(run.Data("Kelpo.bak")), dat);
+    run.form->Data.Items.Append(Item("New"));
+    run.dialogs.Clear();
+
+    InjectWriteFailureForTests("No space left on device");
+    run.form->MenuSaveDataClick();
+    run.form->Timer1Timer();
+    const QString failed = "There was a problem saving your data:\nNo space left on device";
+    QCOMPARE(run.dialogs.Texts("Error"), (QStringList{failed, failed}));
+    QCOMPARE(run.dialogs.Texts("Information"), QStringList{SaveNowText});  // reported all the same
+    QCOMPARE(ReadAll(run.Data("Kelpo.dat")), dat);
+    QCOMPARE(ReadAll(run.Data("Kelpo.bak")), dat);
+
+    // Closing: the variables cannot be written either, so the window stays.
+    run.dialogs.Clear();
+    QVERIFY(!run.Close());
+    QCOMPARE(run.dialogs.Texts("Error"), (QStringList{failed, "No space left on device"}));
+    InjectWriteFailureForTests(QString());
+
+    // A write that fails on its own (no such folder) leaves the backup alone
+    // even though the data file itself could be copied.
+    WriteAll(run.Data("Kelpo.dat"), "newer than the backup");
+    run.dialogs.Clear();
+    run.form->SaveData(run.Data("gone/Kelpo.dat"), true);
+    QCOMPARE(run.dialogs.Texts("Error").size(), 1);
+    QCOMPARE(ReadAll(run.Data("Kelpo.bak")), dat);
+
+    QVERIFY(run.Close());
+    QVERIFY(ReadAll(run.Data("Kelpo.dat")).contains("Name: New"));
+}
+
+void TstStartup::failedBuildOffersBackup_data()
+{
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("Yes restores") << true;
+    QTest::newRow("No leaves files") << false;
+}
+
+void TstStartup::failedBuildOffersBackup()
+{
+    QFETCH(bool, yes);
+    Run run;
+    Prepare(run);
+    WriteAll(run.Data("Kelpo.ini"), "[Version]\r\nVersion=1.8.1\r\n");
+    run.Start();
+    WriteAll(run.Data("Kelpo.dat"), "current");
+    WriteAll(run.Data("Kelpo.bak"), "backup");
+    run.form->Data.Items.Append(Item("Bad", "not a date"));
+
+    run.dialogs.confirmAnswers.enqueue(yes);
+    run.form->SaveData(run.Data("Kelpo.dat"), true);
+    QCOMPARE(run.dialogs.Texts("Confirm"), QStringList{RestoreQuestion});
+    QCOMPARE(run.dialogs.shown.size(), 1);
+    QCOMPARE(ReadAll(run.Data("Kelpo.dat")), yes ? QByteArray("backup") : QByteArray("current"));
+    QCOMPARE(ReadAll(run.Data("Kelpo.err")), yes ? QByteArray("current") : QByteArray());
+    QCOMPARE(ReadAll(run.Data("Kelpo.bak")), QByteArray("backup"));
+    QCOMPARE(run.form->Data.Items.Count(), 1);
+    QCOMPARE(run.form->Data.Items.At(0)->Last, QStringLiteral("not a date"));
+
+    run.form->Data.Items.At(0)->Last = "10/12/2026 09:00";
+    QVERIFY(run.Close());
+}
+
+void TstStartup::helpFileFailure_data()
+{
+    QTest::addColumn<bool>("fileThere");
+    QTest::addColumn<bool>("desktopOpens");
+    QTest::newRow("no help file") << false << true;
+    QTest::newRow("desktop cannot open it") << true << false;
+}
+
+void TstStartup::helpFileFailure()
+{
+    QFETCH(bool, fileThere);
+    QFETCH(bool, desktopOpens);
+    Run run;
+    Prepare(run);
+    if (!fileThere)
+        QVERIFY(QFile::remove(run.helpFile));
+    run.desktop.result = desktopOpens;
+    run.Start();
+    QCOMPARE(run.dialogs.Texts("Error"), QStringList{"Unable to open the Kelpo help file."});
+    // Start-up went on: the version is recorded, the variables loaded.
+    QCOMPARE(Ini(run.Data("Kelpo.ini"), "Version", "Version"), ProductVersion);
+    QCOMPARE(run.form->VarStore->Lines.size(), 12);
+    QVERIFY(run.Close());
+}
+
+void TstStartup::alwaysOnTopMessageOnlyOnClick()
+{
+    Run run;
+    Prepare(run);
+    WriteAll(run.Data("Kelpo.ini"), "[Version]\r\nVersion=1.8.1\r\n[Options]\r\nAlwaysOnTop=1\r\n");
+    run.Start();
+    TMainForm &f = *run.form;
+    QVERIFY(f.AlwaysOnTop->isChecked());
+    QCOMPARE(run.dialogs.shown.size(), 0);
+    f.ApplyAlwaysOnTop();
+    QVERIFY(f.windowFlags() & Qt::WindowStaysOnTopHint);
+
+    f.AutoSave->click();
+    f.NewOnly->click();
+    QCOMPARE(run.dialogs.shown.size(), 0);
+    f.AlwaysOnTop->click();
+    QCOMPARE(run.dialogs.Texts("Information"),
+             QStringList{"Please exit and restart Kelpo to\nactivate your Always On Top selection."});
+    QVERIFY(!f.AlwaysOnTop->isChecked());
+    QVERIFY(run.Close());
+    QCOMPARE(Ini(run.Data("Kelpo.ini"), "Options", "AlwaysOnTop"), QStringLiteral("0"));
+    QCOMPARE(Ini(run.Data("Kelpo.ini"), "Options", "AutoSave"), QStringLiteral("0"));
+
+    run.Start();
+    run.form->ApplyAlwaysOnTop();
+    QVERIFY(!(run.form->windowFlags() & Qt::WindowStaysOnTopHint));
+    QVERIFY(run.Close());
+}
+
+void TstStartup::commandSocketRunsNewItem()
+{
+    Run run;
+    Prepare(run);
+    run.socket = run.dataDir + "cmd.sock";
+    WriteAll(run.socket, "left by a copy that crashed");
+    run.Start();
+    run.form->DroppedUrl = "http://dropped.example/";
+    run.form->DroppedTitle = "Dropped Title";
+
+    QLocalSocket client;
+    client.connectToServer(run.socket);
+    QVERIFY(client.waitForConnected(2000));
+    client.write("10");
+    client.flush();
+    QTest::qWait(50);
+    client.write("00\r\nsomething else\n1000\n");
+    client.flush();
+    QTRY_COMPARE(run.form->newItems.size(), 2);
+    QCOMPARE(run.form->newItems[0], QStringLiteral("http://dropped.example/|Dropped Title"));
+    client.disconnectFromServer();
+    QVERIFY(run.Close());
+}
+
+QTEST_MAIN(TstStartup)
+#include "tst_startup.moc"
