@@ -12,5 +12,7 @@ inline const QString ProductTitle = QStringLiteral("Kelpo!");
 inline const QString ProductDomain = QStringLiteral("kelpo.example.org");
 inline const QString ProductWebPage = QStringLiteral("http://kelpo.example.org/");
 inline const QString DownloadHostDefault = QStringLiteral("download.kelpo.example.org");
+// First line of a group exchange file (".kdf"); writer and reader share it.
+inline const QString ExchangeHeader = QStringLiteral("Kelpo Data File. ") + ProductWebPage;
 
 }  // namespace kelpo

@@ -1,0 +1,357 @@
+#include "ExchangeFile.h"
+
+#include "DataFile.h"
+#include "Product.h"
+#include "TextCodec.h"
+#include "WholeNumber.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstring>
+#include <limits>
+
+namespace kelpo {
+
+const QString ExchangeItemMarker = QStringLiteral("ThisIsTheVeryEndOfTheItemMarker");
+
+namespace {
+
+constexpr qsizetype TextLimit = 255;
+constexpr qsizetype NoLimit = std::numeric_limits<qsizetype>::max();
+
+// In the unscrambled text a line end is written as this byte. No unscrambled
+// value byte can be it: it would have been stored as 0x0A, which always ends
+// a line.
+constexpr char LineEnd = 0x0B;
+
+// A line's value after its key of `keyLength` characters, whatever those
+// characters are; at most `max` characters.
+QStringView After(QStringView line, qsizetype keyLength, qsizetype max = TextLimit)
+{
+    if (keyLength >= line.size())
+        return {};
+    return CutView(line.mid(keyLength), max);
+}
+
+// The offending text as the conversion messages quote it.
+QString Quoted(QStringView value)
+{
+    QString quoted = QStringLiteral("'");
+    quoted += CutView(value, TextLimit);
+    quoted += QLatin1Char('\'');
+    return quoted;
+}
+
+QString NotInteger(QStringView value)
+{
+    return Quoted(value) + QLatin1String(" is not a valid integer value");
+}
+
+QString NotFloat(QStringView value)
+{
+    return Quoted(value) + QLatin1String(" is not a valid floating point value");
+}
+
+bool ReadInteger(QStringView value, qint32 *number)
+{
+    const WholeNumber w = ReadWholeNumber(value.toString());
+    *number = w.value;
+    return w.valid;
+}
+
+// The lines of the unscrambled text, as views.
+class Lines {
+public:
+    explicit Lines(QStringView text) : text_(text) {}
+
+    // False at the end of the text; `line` is then empty.
+    bool Next(QStringView *line)
+    {
+        if (pos_ >= text_.size()) {
+            *line = {};
+            return false;
+        }
+        qsizetype end = text_.indexOf(QChar(LineEnd), pos_);
+        if (end < 0)
+            end = text_.size();
+        *line = text_.mid(pos_, end - pos_);
+        pos_ = end + 1;
+        return true;
+    }
+
+private:
+    QStringView text_;
+    qsizetype pos_ = 0;
+};
+
+// The bytes after the header line, unscrambled, with each line end (LF or
+// CR LF) replaced by LineEnd. A CR that is not followed by LF is a value byte.
+QByteArray Unscramble(const char *p, qsizetype n)
+{
+    QByteArray plain(n, Qt::Uninitialized);
+    char *d = plain.data();
+    qsizetype k = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char c = p[i];
+        if (c == '\n')
+            d[k++] = LineEnd;
+        else if (c == '\r' && i + 1 < n && p[i + 1] == '\n')
+            continue;
+        else
+            d[k++] = char(c ^ 0x01);
+    }
+    plain.truncate(k);
+    return plain;
+}
+
+// Reads one item. Returns false with `error` set when a value does not
+// convert or the file ends before the item's fixed lines are all there.
+bool ReadItem(Lines &in, Formats &formats, qint64 index, qint64 announced, Rec *rec,
+              QString *error)
+{
+    QStringView line;
+    if (!in.Next(&line)) {
+        *error = QStringLiteral("The file ends too early: it holds %1 of the %2 items it announces.")
+                     .arg(index)
+                     .arg(announced);
+        return false;
+    }
+    rec->Name = After(line, 5).toString();
+
+    auto next = [&]() {
+        if (in.Next(&line))
+            return true;
+        *error = QStringLiteral("The file ends too early: item %1 (\"%2\") is incomplete.")
+                     .arg(index + 1)
+                     .arg(rec->Name);
+        return false;
+    };
+
+    if (!next())
+        return false;
+    rec->Site = After(line, 4).toString();
+
+    if (!next())
+        return false;
+    const QStringView last = After(line, 5);
+    if (!last.contains(formats.DecimalSeparator()))
+        formats.SwitchDecimalSeparator();
+    double d = 0;
+    if (!formats.ParseDayNumber(last.toString(), &d)) {
+        *error = NotFloat(last);
+        return false;
+    }
+    rec->Last = formats.FormatDateTime(d);
+
+    if (!next())
+        return false;
+    const QStringView ends = After(line, 4);
+    if (!formats.ParseDayNumber(ends.toString(), &d)) {
+        *error = NotFloat(ends);
+        return false;
+    }
+    rec->Ends = formats.FormatDate(d);
+
+    if (!next())
+        return false;
+    const QStringView freq = After(line, 5, NoLimit);
+    if (!ReadInteger(freq, &rec->Freq)) {
+        *error = NotInteger(freq);
+        return false;
+    }
+
+    if (!next())
+        return false;
+    const QStringView count = After(line, 4, NoLimit);
+    if (!ReadInteger(count, &rec->Count)) {
+        *error = NotInteger(count);
+        return false;
+    }
+
+    if (!next())
+        return false;
+    rec->Keys = After(line, 5, NoLimit).toString();
+
+    if (!next())
+        return false;
+    rec->Comments = After(line, 4, NoLimit).toString();
+
+    // Further lines up to the marker (or the end of the file) continue the
+    // comments, without a separator; empty ones are skipped.
+    while (in.Next(&line) && line != ExchangeItemMarker)
+        rec->Comments += line;
+    return true;
+}
+
+// A value as written on a line: vertical tab and form feed would scramble
+// into LF and CR and break the line, so they become blanks.
+QString Printable(const QString &value)
+{
+    if (!value.contains(QChar(0x0B)) && !value.contains(QChar(0x0C)))
+        return value;
+    QString v = value;
+    v.replace(QChar(0x0B), QLatin1Char(' '));
+    v.replace(QChar(0x0C), QLatin1Char(' '));
+    return v;
+}
+
+QString FileNameOf(const QString &path)
+{
+    return QFileInfo(path).fileName();
+}
+
+}  // namespace
+
+QByteArray Crypt(QByteArray bytes)
+{
+    char *p = bytes.data();
+    for (qsizetype i = 0, n = bytes.size(); i < n; ++i)
+        p[i] = char(p[i] ^ 0x01);
+    return bytes;
+}
+
+bool BuildExchangeText(const QString &groupName, const QList<const Rec *> &items,
+                       bool includeKeysAndComments, const Formats &formats, QByteArray *out,
+                       QString *error)
+{
+    QByteArray file;
+    file.reserve(items.size() * 160 + 128);
+    file += ExchangeHeader.toUtf8();
+    file += "\r\n";
+    auto line = [&file](QLatin1String key, const QString &value) {
+        file += Crypt((key + Printable(value)).toUtf8());
+        file += "\r\n";
+    };
+    auto invalid = [error](const Rec &r, const QString &text, const char *what) {
+        if (error)
+            *error = QStringLiteral("The item \"%1\" cannot be saved: '%2' is not a valid %3.")
+                         .arg(r.Name, text, QLatin1String(what));
+        return false;
+    };
+
+    line(QLatin1String("Name="), groupName);
+    line(QLatin1String("Number="), QString::number(items.size() - 1));
+    for (const Rec *r : items) {
+        double last = 0;
+        double ends = 0;
+        if (!formats.ParseDateTime(r->Last, &last))
+            return invalid(*r, r->Last, "date and time");
+        if (!formats.ParseDateTime(r->Ends, &ends))
+            return invalid(*r, r->Ends, "date");
+        line(QLatin1String("Name="), r->Name);
+        line(QLatin1String("Url="), r->Site);
+        line(QLatin1String("Last="), formats.FormatDayNumber(last));
+        line(QLatin1String("End="), formats.FormatDayNumber(ToDayNumber(DateOfDayNumber(ends))));
+        line(QLatin1String("Freq="), QString::number(r->Freq));
+        line(QLatin1String("Num="), QString::number(r->Count));
+        line(QLatin1String("Keys="), includeKeysAndComments ? r->Keys : QString());
+        line(QLatin1String("Com="), includeKeysAndComments ? r->Comments : QString());
+        line(QLatin1String(), ExchangeItemMarker);
+    }
+    *out = std::move(file);
+    return true;
+}
+
+bool SaveExchangeFile(const QString &path, const QString &groupName,
+                      const QList<const Rec *> &items, bool includeKeysAndComments,
+                      const Formats &formats, QString *error)
+{
+    QByteArray bytes;
+    if (!BuildExchangeText(groupName, items, includeKeysAndComments, formats, &bytes, error))
+        return false;
+    return WriteFileAtomic(path, bytes, error);
+}
+
+bool ParseExchangeText(const QByteArray &bytes, Formats &formats, ExchangeParse *out)
+{
+    *out = ExchangeParse();
+
+    const QByteArray header = ExchangeHeader.toUtf8();
+    qsizetype headerEnd = bytes.indexOf('\n');
+    const qsizetype rest = headerEnd < 0 ? bytes.size() : headerEnd + 1;
+    if (headerEnd < 0)
+        headerEnd = bytes.size();
+    if (headerEnd > 0 && bytes.at(headerEnd - 1) == '\r')
+        --headerEnd;
+    if (headerEnd != header.size() || std::memcmp(bytes.constData(), header.constData(), size_t(headerEnd)) != 0)
+        return false;
+    out->headerOk = true;
+
+    const QString text = DecodeText(Unscramble(bytes.constData() + rest, bytes.size() - rest));
+    Lines in(text);
+
+    QStringView line;
+    in.Next(&line);
+    out->groupName = After(line, 5).toString();
+
+    if (!in.Next(&line)) {
+        out->error = QStringLiteral("The file ends too early: the number of items is missing.");
+        return false;
+    }
+    const QStringView number = After(line, 7, 10);
+    if (!ReadInteger(number, &out->number)) {
+        out->error = NotInteger(number);
+        return false;
+    }
+    out->countOk = true;
+
+    // The count only bounds the loop: every item takes at least one line, so
+    // a count larger than the file ends at the file's end.
+    const qint64 announced = qint64(out->number) + 1;
+    for (qint64 k = 0; k < announced; ++k) {
+        Rec rec;
+        if (!ReadItem(in, formats, k, announced, &rec, &out->error)) {
+            out->stoppedAt = k;
+            return false;
+        }
+        out->items.push_back(std::move(rec));
+    }
+    return true;
+}
+
+bool LoadExchangeFile(const QString &path, Formats &formats, ExchangeParse *out, QString *ioError)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (ioError)
+            *ioError = file.errorString();
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        if (ioError)
+            *ioError = file.errorString();
+        return false;
+    }
+    ParseExchangeText(bytes, formats, out);
+    return true;
+}
+
+bool Duplicate(const Model &model, const QString &name)
+{
+    return model.Items.FindExact(name) != nullptr;
+}
+
+QString NotExchangeFileMessage(const QString &path)
+{
+    return FileNameOf(path) + QLatin1String(" is not a valid Kelpo data file.");
+}
+
+QString ImportedMessage(const QString &path)
+{
+    return FileNameOf(path) + QLatin1String(" successfully imported.");
+}
+
+QString AddItemsPrompt(qint32 number)
+{
+    return QLatin1String("Add ") + QString::number(qint64(number) + 1)
+           + QLatin1String(" new items to this Group:");
+}
+
+QString DuplicatePrompt(const QString &name)
+{
+    return name + QLatin1String(" already exists. Rename to:");
+}
+
+}  // namespace kelpo

@@ -1,0 +1,2 @@
+# Group exchange file and the download tab's list file.
+kelpo_test(tst_exchange LABEL unit SOURCES tst_exchange.cpp LIBS kelpo_store)
