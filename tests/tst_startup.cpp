@@ -122,7 +122,7 @@ private Q_SLOTS:
     void failedBuildOffersBackup();
     void helpFileFailure_data();
     void helpFileFailure();
-    void alwaysOnTopMessageOnlyOnClick();
+    void optionClicks();
     void commandSocketRunsNewItem();
 };
 
@@ -484,7 +484,7 @@ void TstStartup::helpFileFailure()
     QVERIFY(run.Close());
 }
 
-void TstStartup::alwaysOnTopMessageOnlyOnClick()
+void TstStartup::optionClicks()
 {
     Run run;
     Prepare(run);
@@ -496,7 +496,13 @@ void TstStartup::alwaysOnTopMessageOnlyOnClick()
     f.ApplyAlwaysOnTop();
     QVERIFY(f.windowFlags() & Qt::WindowStaysOnTopHint);
 
+    // The other options only hand the focus to the off-screen button.
+    f.show();
+    QVERIFY(QTest::qWaitForWindowActive(&f));
+    f.Page->setCurrentWidget(f.OptionsTab);
+    f.AutoSave->setFocus();
     f.AutoSave->click();
+    QCOMPARE(QApplication::focusWidget(), f.Dummy);
     f.NewOnly->click();
     QCOMPARE(run.dialogs.shown.size(), 0);
     f.AlwaysOnTop->click();
