@@ -3,21 +3,30 @@
 #include "Main.h"
 
 #include <QAction>
+#include <QCalendarWidget>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
 #include <QEvent>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QMenu>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QUrl>
 
+#include <algorithm>
+
 #include "Desktop.h"
+#include "Due.h"
+#include "ItemListModel.h"
 #include "Layout.h"
 #include "Product.h"
 
@@ -65,6 +74,9 @@ TMainForm::~TMainForm()
 void TMainForm::FormDestroy()
 {
     CurItem = nullptr;
+    // The rows point at the records: they go first.
+    if (EntriesList)
+        EntriesList->Clear();
     Data.Clear();
     VarStore.reset();
 }
@@ -83,33 +95,178 @@ void TMainForm::CreateWidgets()
     Page->addTab(DownloadTab, QStringLiteral("Download"));
     for (QWidget *tab : {EntriesTab, OptionsTab, VarTab, DownloadTab})
         tab->installEventFilter(this);
+    connect(Page, &QTabWidget::currentChanged, this, &TMainForm::PageChange);
 
     StatusPanel = new QLabel(QStringLiteral("Kelpo from ") + ProductDomain);
     statusBar()->addWidget(StatusPanel, 1);
 
-    Entries = new QListWidget(EntriesTab);
-    Entries->setObjectName(QStringLiteral("Entries"));
-    Entries->setToolTip(QStringLiteral("Items - Right click for Options"));
-    Entries->setContextMenuPolicy(Qt::CustomContextMenu);
-    PopupMenu1 = new QMenu(this);
-    MenuSaveData = PopupMenu1->addAction(QStringLiteral("Save Now"));
-    MenuSaveData->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    // The shortcut works anywhere in the window, not only while the menu is open.
-    addAction(MenuSaveData);
-    connect(MenuSaveData, &QAction::triggered, this, &TMainForm::MenuSaveDataClick);
-    connect(Entries, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint &at) { PopupMenu1->popup(Entries->viewport()->mapToGlobal(at)); });
-
-    HelpBut = new QPushButton(QStringLiteral("Help"), EntriesTab);
-    HelpBut->setToolTip(QStringLiteral("Read Help File"));
-    connect(HelpBut, &QPushButton::clicked, this, &TMainForm::HelpButClick);
-
+    CreateEntriesTab();
+    CreateMenus();
     CreateOptionsTab();
 
     // Sits outside the visible area; it only takes the keyboard focus away
     // from the option check boxes.
     Dummy = new QPushButton(QStringLiteral("Dummy"), this);
     Dummy->setObjectName(QStringLiteral("Dummy"));
+}
+
+namespace {
+
+// A label that names its control for screen readers: the control is its
+// buddy and carries the label's text without the colon as its name.
+QLabel *LabelFor(const QString &text, QWidget *control, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setBuddy(control);
+    QString name = text;
+    name.remove(QStringLiteral("&&"));
+    name.remove(QLatin1Char(':'));
+    control->setAccessibleName(name.simplified());
+    return label;
+}
+
+QPushButton *Button(const QString &caption, const QString &hint, QWidget *parent)
+{
+    auto *b = new QPushButton(caption, parent);
+    b->setObjectName(caption + QStringLiteral("But"));
+    b->setToolTip(hint);
+    return b;
+}
+
+}  // namespace
+
+void TMainForm::CreateEntriesTab()
+{
+    QWidget *tab = EntriesTab;
+    GroupList = new QComboBox(tab);
+    GroupList->setObjectName(QStringLiteral("GroupList"));
+    GroupList->setToolTip(QStringLiteral("Groups - Right click for options"));
+    GroupList->setContextMenuPolicy(Qt::CustomContextMenu);
+    Label8 = LabelFor(QStringLiteral("Groups:"), GroupList, tab);
+    connect(GroupList, &QComboBox::activated, this, [this] { GroupListChange(); });
+
+    Entries = new QListView(tab);
+    Entries->setObjectName(QStringLiteral("Entries"));
+    Entries->setToolTip(QStringLiteral("Items - Right click for Options"));
+    Entries->setContextMenuPolicy(Qt::CustomContextMenu);
+    Entries->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    Entries->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Entries->setUniformItemSizes(true);
+    Entries->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    EntriesList = new ItemListModel(this);
+    EntriesList->SetGlyphSource([this](const Rec &rec) { return RowGlyph(rec); });
+    Entries->setModel(EntriesList);
+    Entries->setItemDelegate(new RowDelegate(
+        [this](QPainter &p, const QStyleOptionViewItem &o, int row) { EntriesDrawItem(p, o, row); }, Entries));
+    Label1 = LabelFor(QStringLiteral("Items:"), Entries, tab);
+    connect(Entries->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
+        if (!selecting_)
+            EntriesClick();
+    });
+    connect(Entries, &QAbstractItemView::doubleClicked, this, &TMainForm::EntriesDblClick);
+
+    Url = new QLineEdit(QStringLiteral("http://"), tab);
+    Label4 = LabelFor(QStringLiteral("Web site:"), Url, tab);
+    Last = new QLineEdit(tab);
+    Label7 = LabelFor(QStringLiteral("Last completed:"), Last, tab);
+    EndDate = new QDateEdit(tab);
+    EndDate->setCalendarPopup(true);
+    EndDate->setDisplayFormat(Fmt.ShortDatePattern());
+    Label3 = LabelFor(QStringLiteral("Ends on:"), EndDate, tab);
+    Freq = new QComboBox(tab);
+    for (int i = 0; i < RepeatKindCount; ++i)
+        Freq->addItem(QString::fromLatin1(RepeatCaption(i)));
+    Label6 = LabelFor(QStringLiteral("Repeat:"), Freq, tab);
+    NumEntries = new QLineEdit(tab);
+    Label9 = LabelFor(QStringLiteral("Entries:"), NumEntries, tab);
+    TypeItIn = Button(QStringLiteral("Type"), QStringLiteral("Type It In"), tab);
+    TypeItIn->setObjectName(QStringLiteral("TypeItIn"));
+    keyGrnIcon_ = GlyphIcon(Glyph::KeyGrn);
+    keyboardIcon_ = GlyphIcon(Glyph::Keyboard);
+    TypeItIn->setIcon(keyboardIcon_);
+    Comments = new QPlainTextEdit(QStringLiteral("Comments"), tab);
+    Comments->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Label5 = LabelFor(QStringLiteral("Rules && Comments:"), Comments, tab);
+
+    connect(Url, &QLineEdit::textChanged, this, &TMainForm::UrlChange);
+    connect(Last, &QLineEdit::textChanged, this, &TMainForm::LastChange);
+    connect(EndDate, &QDateEdit::dateChanged, this, &TMainForm::EndDateChange);
+    // The calendar closing counts as a change as well.
+    EndDate->calendarWidget()->window()->installEventFilter(this);
+    connect(Freq, &QComboBox::currentIndexChanged, this, &TMainForm::FreqChange);
+    connect(NumEntries, &QLineEdit::textChanged, this, &TMainForm::NumEntriesChange);
+    connect(TypeItIn, &QPushButton::clicked, this, &TMainForm::TypeItInClick);
+    connect(Comments, &QPlainTextEdit::textChanged, this, &TMainForm::CommentsChange);
+
+    NewBut = Button(QStringLiteral("New"), QStringLiteral("Add new Item"), tab);
+    DelBut = Button(QStringLiteral("Del"), QStringLiteral("Delete this Item"), tab);
+    GotoBut = Button(QStringLiteral("Goto"), QStringLiteral("Goto the web site"), tab);
+    DoneBut = Button(QStringLiteral("Done"), QStringLiteral("Mark item as done"), tab);
+    NextBut = Button(QStringLiteral("Next"), QStringLiteral("Next item to do"), tab);
+    HelpBut = Button(QStringLiteral("Help"), QStringLiteral("Read Help File"), tab);
+    connect(NewBut, &QPushButton::clicked, this, &TMainForm::NewButClick);
+    connect(DelBut, &QPushButton::clicked, this, &TMainForm::DelButClick);
+    connect(GotoBut, &QPushButton::clicked, this, &TMainForm::GotoButClick);
+    connect(DoneBut, &QPushButton::clicked, this, &TMainForm::DoneButClick);
+    connect(NextBut, &QPushButton::clicked, this, &TMainForm::NextButClick);
+    connect(HelpBut, &QPushButton::clicked, this, &TMainForm::HelpButClick);
+    // Presses of the right button on these three have commands of their own.
+    for (QPushButton *b : {DelBut, DoneBut, TypeItIn})
+        b->installEventFilter(this);
+}
+
+void TMainForm::CreateMenus()
+{
+    // Menu shortcuts work anywhere in the window, not only while a menu is open.
+    const auto entry = [this](QMenu *menu, const char *caption, void (TMainForm::*handler)(),
+                              const QKeySequence &key = QKeySequence()) {
+        QAction *a = menu->addAction(QString::fromLatin1(caption));
+        if (!key.isEmpty()) {
+            a->setShortcut(key);
+            addAction(a);
+        }
+        if (handler)
+            connect(a, &QAction::triggered, this, handler);
+        return a;
+    };
+
+    PopupMenu1 = new QMenu(this);
+    MenuGroups = PopupMenu1->addMenu(QStringLiteral("Groups"));
+    MenuRemove = MenuGroups->addAction(QStringLiteral("Remove"));
+    MenuRemove->setData(QStringLiteral("Remove"));
+    connect(MenuRemove, &QAction::triggered, this, [this] { MenuGroupSelectClick(MenuRemove); });
+    MenuTrash = entry(MenuGroups, "Move to Trash", &TMainForm::MenuTrashClick);
+    PopupMenu1->addSeparator();
+    MenuNewItem = entry(PopupMenu1, "New Item", &TMainForm::NewButClick, QKeySequence(Qt::CTRL | Qt::Key_N));
+    MenuDeleteItem = entry(PopupMenu1, "Delete Item", &TMainForm::DelButClick, QKeySequence(Qt::CTRL | Qt::Key_D));
+    MenuRenameItem = entry(PopupMenu1, "Rename Item", &TMainForm::MenuRenameItemClick, QKeySequence(Qt::CTRL | Qt::Key_R));
+    MenuCopyItem = entry(PopupMenu1, "Copy Item", &TMainForm::MenuCopyItemClick, QKeySequence(Qt::CTRL | Qt::Key_E));
+    PopupMenu1->addSeparator();
+    MenuGotoURL = entry(PopupMenu1, "Goto URL", &TMainForm::GotoButClick, QKeySequence(Qt::CTRL | Qt::Key_G));
+    MenuMarkDone = entry(PopupMenu1, "Mark as Done", &TMainForm::DoneButClick, QKeySequence(Qt::CTRL | Qt::Key_M));
+    MenuMarkUnDone = entry(PopupMenu1, "Mark as Undone", &TMainForm::MenuMarkUnDoneClick, QKeySequence(Qt::CTRL | Qt::Key_L));
+    MenuUpdate = entry(PopupMenu1, "Update", &TMainForm::MenuUpdateClick, QKeySequence(Qt::CTRL | Qt::Key_U));
+    MenuFindItem = entry(PopupMenu1, "Find Item", &TMainForm::MenuFindItemClick, QKeySequence(Qt::Key_F3));
+    MenuNextUndone = entry(PopupMenu1, "Next Undone", &TMainForm::NextButClick, QKeySequence(Qt::CTRL | Qt::Key_A));
+    PopupMenu1->addSeparator();
+    MenuSaveData = entry(PopupMenu1, "Save Now", &TMainForm::MenuSaveDataClick, QKeySequence(Qt::CTRL | Qt::Key_S));
+    PopupMenu1->addSeparator();
+    MenuCancel1 = entry(PopupMenu1, "Cancel", nullptr);  // closes the menu
+    connect(Entries, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &at) { PopupMenu1->popup(Entries->viewport()->mapToGlobal(at)); });
+
+    PopupMenu2 = new QMenu(this);
+    MenuAddNewGroup = entry(PopupMenu2, "Add New Group", &TMainForm::MenuAddNewGroupClick);
+    MenuRenameGroup = entry(PopupMenu2, "Rename Group", &TMainForm::MenuRenameGroupClick);
+    MenuDeleteGroup = entry(PopupMenu2, "Delete Group", &TMainForm::MenuDeleteGroupClick);
+    PopupMenu2->addSeparator();
+    MenuSaveGroup = entry(PopupMenu2, "Save Group to File", &TMainForm::MenuSaveGroupClick);
+    MenuLoadGroup = entry(PopupMenu2, "Load Group from File", &TMainForm::MenuLoadGroupClick);
+    MenuResetEntryCounters = entry(PopupMenu2, "Reset Entry Counters", &TMainForm::MenuResetEntryCountersClick);
+    PopupMenu2->addSeparator();
+    MenuCancel2 = entry(PopupMenu2, "Cancel", nullptr);
+    connect(GroupList, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &at) { PopupMenu2->popup(GroupList->mapToGlobal(at)); });
 }
 
 void TMainForm::CreateOptionsTab()
@@ -143,8 +300,10 @@ void TMainForm::FormResize()
     // Natural heights of this desktop's controls; the group boxes grow when
     // the desktop's font needs more room than the design gave them.
     LayoutMetrics m;
-    m.EditHeight = Browser->sizeHint().height();
+    m.EditHeight = std::max({Browser->sizeHint().height(), GroupList->sizeHint().height(),
+                             EndDate->sizeHint().height()});
     m.ButtonHeight = HelpBut->sizeHint().height();
+    m.LabelHeight = Label1->sizeHint().height();
     m.FindButtonWidth = std::max(m.FindButtonWidth, FindButton->sizeHint().width());
     const int titleSpace = GeneralBox->contentsMargins().top();
     const int checkHeight = std::max(m.CheckBoxHeight, AutoSave->sizeHint().height());
@@ -158,7 +317,32 @@ void TMainForm::FormResize()
     m.BrowserTopInBox = std::max(m.BrowserTopInBox, titleSpace + 2);
 
     const MainLayout o = ComputeLayout(page->width(), page->height(), m);
+    // Labels take their natural height and the width of what they name.
+    const auto label = [](QLabel *l, const QRect &at, int width) {
+        l->setGeometry(at.x(), at.y(), width, l->sizeHint().height());
+    };
+    label(Label8, o.Label8, o.GroupList.width());
+    GroupList->setGeometry(o.GroupList);
+    label(Label1, o.Label1, o.Entries.width());
     Entries->setGeometry(o.Entries);
+    label(Label4, o.Label4, o.Url.width());
+    Url->setGeometry(o.Url);
+    label(Label7, o.Label7, o.Last.width());
+    Last->setGeometry(o.Last);
+    label(Label3, o.Label3, o.EndDate.width());
+    EndDate->setGeometry(o.EndDate);
+    label(Label6, o.Label6, o.Freq.width());
+    Freq->setGeometry(o.Freq);
+    label(Label9, o.Label9, o.NumEntries.width() + o.TypeItIn.width() + 4);
+    NumEntries->setGeometry(o.NumEntries);
+    TypeItIn->setGeometry(o.TypeItIn);
+    label(Label5, o.Label5, o.Comments.width());
+    Comments->setGeometry(o.Comments);
+    NewBut->setGeometry(o.NewBut);
+    DelBut->setGeometry(o.DelBut);
+    GotoBut->setGeometry(o.GotoBut);
+    DoneBut->setGeometry(o.DoneBut);
+    NextBut->setGeometry(o.NextBut);
     HelpBut->setGeometry(o.HelpBut);
 
     GeneralBox->setGeometry(o.GeneralBox);
@@ -179,14 +363,58 @@ void TMainForm::FormResize()
 
 bool TMainForm::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::Resize && watched == Page->currentWidget())
-        FormResize();
+    switch (event->type()) {
+    case QEvent::Resize:
+        if (watched == Page->currentWidget())
+            FormResize();
+        break;
+    case QEvent::MouseButtonPress: {
+        const Qt::MouseButton button = static_cast<QMouseEvent *>(event)->button();
+        if (watched == DoneBut)
+            DoneButMouseDown(button);
+        else if (watched == DelBut)
+            DelButMouseDown(button);
+        else if (watched == TypeItIn)
+            TypeItInMouseDown(button);
+        break;
+    }
+    case QEvent::Hide:
+        if (watched == EndDate->calendarWidget()->window())
+            EndDateChange();
+        break;
+    default:
+        break;
+    }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainForm::WMGetMinMaxInfo()
+{
+    // The limit is on the outer size: once the window manager has framed the
+    // window, its frame comes off the inner minimum.
+    const QSize frame = frameGeometry().size() - geometry().size();
+    const QSize inner(std::max(0, 350 - frame.width()), std::max(0, 300 - frame.height()));
+    if (minimumSize() != inner)
+        setMinimumSize(inner);
+}
+
+void TMainForm::PageChange()
+{
+    if (Page->currentWidget() == OptionsTab)
+        Dummy->setFocus();
+    else if (Page->currentWidget() == EntriesTab)
+        EntriesTabEnter();
+}
+
+void TMainForm::EntriesTabEnter()
+{
+    Entries->setFocus();
 }
 
 void TMainForm::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
+    WMGetMinMaxInfo();
     FormResize();
     FitFrame();
 }
@@ -194,12 +422,14 @@ void TMainForm::resizeEvent(QResizeEvent *event)
 void TMainForm::moveEvent(QMoveEvent *event)
 {
     QMainWindow::moveEvent(event);
+    WMGetMinMaxInfo();
     FitFrame();
 }
 
 void TMainForm::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
+    WMGetMinMaxInfo();
     FormResize();
     if (wantedFrame_.isValid() && !fitting_ && fitTries_ == 0) {
         fitting_ = true;
@@ -302,10 +532,37 @@ void TMainForm::CreateNewItem(const QString &url, const QString &title)
     Q_UNUSED(url);
     Q_UNUSED(title);
 }
-void TMainForm::MenuUpdateClick() {}
-void TMainForm::NextButClick() {}
-void TMainForm::EntriesClick() {}
-void TMainForm::ShowLoadedData() {}
+void TMainForm::NewButClick() {}
+void TMainForm::DelButClick() {}
+void TMainForm::DelButMouseDown(Qt::MouseButton button)
+{
+    Q_UNUSED(button);
+}
+void TMainForm::GotoButClick() {}
+void TMainForm::EntriesDblClick()
+{
+    GotoButClick();
+}
+void TMainForm::TypeItInClick() {}
+void TMainForm::TypeItInMouseDown(Qt::MouseButton button)
+{
+    Q_UNUSED(button);
+}
+void TMainForm::UrlChange() {}
+void TMainForm::CommentsChange() {}
+void TMainForm::MenuRenameItemClick() {}
+void TMainForm::MenuCopyItemClick() {}
+void TMainForm::MenuFindItemClick() {}
+void TMainForm::MenuGroupSelectClick(QAction *sender)
+{
+    Q_UNUSED(sender);
+}
+void TMainForm::MenuTrashClick() {}
+void TMainForm::MenuAddNewGroupClick() {}
+void TMainForm::MenuRenameGroupClick() {}
+void TMainForm::MenuDeleteGroupClick() {}
+void TMainForm::MenuSaveGroupClick() {}
+void TMainForm::MenuLoadGroupClick() {}
 void TMainForm::LoadVariableList() {}
 void TMainForm::CheckBrowser() {}
 void TMainForm::CheckButtonClick() {}

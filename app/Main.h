@@ -1,6 +1,8 @@
 #pragma once
 // The main window: owns every piece of state for the whole run and runs the
 // program's life cycle (start-up, the 15-minute timer, saving, shutdown).
+#include <QIcon>
+#include <QList>
 #include <QMainWindow>
 #include <QRect>
 #include <QString>
@@ -10,19 +12,25 @@
 #include "Clock.h"
 #include "Dialogs.h"
 #include "Formats.h"
+#include "Glyphs.h"
 #include "Model.h"
 #include "VarStore.h"
 
 class QAction;
 class QCheckBox;
 class QCloseEvent;
+class QComboBox;
+class QDateEdit;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QListWidget;
+class QListView;
 class QLocalServer;
 class QMenu;
+class QPainter;
+class QPlainTextEdit;
 class QPushButton;
+class QStyleOptionViewItem;
 class QTabWidget;
 class QTimer;
 
@@ -30,6 +38,7 @@ namespace kelpo {
 
 class Desktop;
 class IniFile;
+class ItemListModel;
 
 // What the main window is given by the program entry (or by a test).
 struct MainServices {
@@ -85,10 +94,57 @@ public:
     QWidget *VarTab = nullptr;
     QWidget *DownloadTab = nullptr;
     QLabel *StatusPanel = nullptr;
-    QListWidget *Entries = nullptr;
+    // Entries tab.
+    QLabel *Label8 = nullptr;  // "Groups:"
+    QComboBox *GroupList = nullptr;
+    QLabel *Label1 = nullptr;  // the item-count label
+    QListView *Entries = nullptr;
+    ItemListModel *EntriesList = nullptr;  // the rows of Entries
+    QLabel *Label4 = nullptr;
+    QLineEdit *Url = nullptr;
+    QLabel *Label7 = nullptr;
+    QLineEdit *Last = nullptr;
+    QLabel *Label3 = nullptr;
+    QDateEdit *EndDate = nullptr;
+    QLabel *Label6 = nullptr;
+    QComboBox *Freq = nullptr;
+    QLabel *Label9 = nullptr;
+    QLineEdit *NumEntries = nullptr;
+    QPushButton *TypeItIn = nullptr;
+    QLabel *Label5 = nullptr;
+    QPlainTextEdit *Comments = nullptr;
+    QPushButton *NewBut = nullptr;
+    QPushButton *DelBut = nullptr;
+    QPushButton *GotoBut = nullptr;
+    QPushButton *DoneBut = nullptr;
+    QPushButton *NextBut = nullptr;
     QPushButton *HelpBut = nullptr;
+    // The item menu (right click on the list) and its entries.
     QMenu *PopupMenu1 = nullptr;
+    QMenu *MenuGroups = nullptr;  // "Groups": Remove, Move to Trash, one entry per group
+    QAction *MenuRemove = nullptr;
+    QAction *MenuTrash = nullptr;
+    QAction *MenuNewItem = nullptr;
+    QAction *MenuDeleteItem = nullptr;
+    QAction *MenuRenameItem = nullptr;
+    QAction *MenuCopyItem = nullptr;
+    QAction *MenuGotoURL = nullptr;
+    QAction *MenuMarkDone = nullptr;
+    QAction *MenuMarkUnDone = nullptr;
+    QAction *MenuUpdate = nullptr;
+    QAction *MenuFindItem = nullptr;
+    QAction *MenuNextUndone = nullptr;
     QAction *MenuSaveData = nullptr;
+    QAction *MenuCancel1 = nullptr;
+    // The group menu (right click on the group box).
+    QMenu *PopupMenu2 = nullptr;
+    QAction *MenuAddNewGroup = nullptr;
+    QAction *MenuRenameGroup = nullptr;
+    QAction *MenuDeleteGroup = nullptr;
+    QAction *MenuSaveGroup = nullptr;
+    QAction *MenuLoadGroup = nullptr;
+    QAction *MenuResetEntryCounters = nullptr;
+    QAction *MenuCancel2 = nullptr;
     QGroupBox *GeneralBox = nullptr;
     QGroupBox *DownloadBox = nullptr;
     QGroupBox *BrowserBox = nullptr;
@@ -111,6 +167,9 @@ public:
 
     // Handlers.
     void FormResize();
+    void WMGetMinMaxInfo();  // the smallest outer window size, 350 x 300
+    void PageChange();
+    void EntriesTabEnter();
     void Timer1Timer();
     void MenuSaveDataClick();
     void HelpButClick();
@@ -134,11 +193,60 @@ public:
     // Places the window so that its outer frame takes `frame`.
     void PlaceWindow(const QRect &frame);
 
+    // The item list and the editors of the current item.
+    // Draws one row into `option.rect` with the colours `option` carries.
+    void EntriesDrawItem(QPainter &painter, const QStyleOptionViewItem &option, int row);
+    // The index in ItemList of a row's item, which becomes CurItem. A row at
+    // or past the end returns 0 and leaves CurItem alone; -1 when the row's
+    // record is no longer held (the list was not kept in step).
+    int FindItem(int row);
+    int FocusedRow() const;  // -1 when no row has the focus
+    QList<int> SelectedRows() const;  // ascending
+    void EntriesClick();     // loads the focused row's item into the editors
+    void SelectOneItem(int row);
+    void LastChange();
+    void EndDateChange();
+    void FreqChange();
+    void NumEntriesChange();
+    void SetItemCountLabel();  // "Items: (" due "/" rows ")"
+    void RepaintEntries();
+    Glyph RowGlyph(const Rec &rec) const;
+
+    // Groups as far as the list needs them.
+    void GroupListChange();      // fills the list for the shown group
+    void AddGroupListRow(const QString &name);  // sorted in; the shown row stays
+    QAction *AddGroupMenuItem(int slot);        // appended to the "Groups" submenu
+    QString ShownGroup() const;  // the text of the group box's shown row
+
+    // Completion commands.
+    void DoneButClick();
+    void MenuMarkUnDoneClick();
+    void DoneButMouseDown(Qt::MouseButton button);
+    void NextButClick();
+    void MenuUpdateClick();
+    void MenuResetEntryCountersClick();
+
     // Steps that other parts of the program fill in.
     virtual void CreateNewItem(const QString &url, const QString &title);
-    void MenuUpdateClick();
-    void NextButClick();
-    void EntriesClick();
+    void NewButClick();
+    void DelButClick();
+    void DelButMouseDown(Qt::MouseButton button);
+    void GotoButClick();
+    void EntriesDblClick();
+    void TypeItInClick();
+    void TypeItInMouseDown(Qt::MouseButton button);
+    void UrlChange();
+    void CommentsChange();
+    void MenuRenameItemClick();
+    void MenuCopyItemClick();
+    void MenuFindItemClick();
+    void MenuGroupSelectClick(QAction *sender);  // the entry's group name is its data()
+    void MenuTrashClick();
+    void MenuAddNewGroupClick();
+    void MenuRenameGroupClick();
+    void MenuDeleteGroupClick();
+    void MenuSaveGroupClick();
+    void MenuLoadGroupClick();
     void ShowLoadedData();     // group selector, item list, first update and next item
     void LoadVariableList();   // the Variables tab from VarStore
     void CheckBrowser();       // warn when no program opens web pages
@@ -154,7 +262,10 @@ protected:
 
 private:
     void CreateWidgets();
+    void CreateEntriesTab();
+    void CreateMenus();
     void CreateOptionsTab();
+    void FillEntries();
     void StartCommandServer(const QString &path);
     // FormCreate's steps.
     void MigrateOldFiles();
@@ -175,6 +286,10 @@ private:
     int fitTries_ = 0;
     bool fitting_ = false;
     bool newFileKept_ = false;
+    bool updating_ = false;   // an Update is running (it lets events in)
+    int selecting_ = 0;       // the program itself moves the focused row
+    QIcon keyGrnIcon_;
+    QIcon keyboardIcon_;
 };
 
 }  // namespace kelpo

@@ -1,0 +1,183 @@
+#include "ItemListModel.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kelpo {
+
+Glyph ChooseRowGlyph(const Rec &rec, const Formats &formats, double today)
+{
+    Glyph glyph = rec.Done ? Glyph::CheckGrn : (rec.Freq == 2 || rec.Freq == 7) ? Glyph::DailyDue : Glyph::Checked;
+    double ends = 0;
+    if (!formats.ParseDate(rec.Ends, &ends))
+        return glyph;
+    const double day = std::floor(today);
+    if (day > ends)
+        glyph = Glyph::Ended;
+    else if (!rec.Done && day == ends)
+        glyph = Glyph::LastDay;
+    return glyph;
+}
+
+QString GlyphMeaning(Glyph glyph)
+{
+    switch (glyph) {
+    case Glyph::Checked: return QStringLiteral("due");
+    case Glyph::DailyDue: return QStringLiteral("due, daily");
+    case Glyph::CheckGrn: return QStringLiteral("done");
+    case Glyph::Ended: return QStringLiteral("ended");
+    case Glyph::LastDay: return QStringLiteral("due, last day");
+    case Glyph::KeyGrn: return QStringLiteral("has a script");
+    case Glyph::Keyboard: return QStringLiteral("no script");
+    }
+    return QString();
+}
+
+bool InGroupView(const Rec &rec, int slot, int groupNumber)
+{
+    if (slot == 0)
+        return !IsInTrash(rec.Group);
+    if (slot < 0)
+        return IsInTrash(rec.Group);
+    return InGroup(rec.Group, groupNumber);
+}
+
+bool NameBefore(const QString &a, const QString &b)
+{
+    const int folded = QString::compare(a, b, Qt::CaseInsensitive);
+    if (folded != 0)
+        return folded < 0;
+    return QString::compare(a, b, Qt::CaseSensitive) < 0;
+}
+
+int ItemListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : Count();
+}
+
+QVariant ItemListModel::data(const QModelIndex &index, int role) const
+{
+    const Rec *rec = index.isValid() ? RecAt(index.row()) : nullptr;
+    if (!rec)
+        return QVariant();
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::AccessibleTextRole:
+        return rec->Name;
+    case Qt::AccessibleDescriptionRole:
+        return glyphOf_ ? GlyphMeaning(glyphOf_(*rec)) : QVariant();
+    default:
+        return QVariant();
+    }
+}
+
+Rec *ItemListModel::RecAt(int row) const
+{
+    return row >= 0 && row < Count() ? rows_[size_t(row)] : nullptr;
+}
+
+int ItemListModel::LowerBound(const QString &name) const
+{
+    const auto it = std::lower_bound(rows_.begin(), rows_.end(), name,
+                                     [](const Rec *r, const QString &n) { return NameBefore(r->Name, n); });
+    return int(it - rows_.begin());
+}
+
+int ItemListModel::UpperBound(const QString &name) const
+{
+    const auto it = std::upper_bound(rows_.begin(), rows_.end(), name,
+                                     [](const QString &n, const Rec *r) { return NameBefore(n, r->Name); });
+    return int(it - rows_.begin());
+}
+
+int ItemListModel::RowOf(const Rec *rec) const
+{
+    if (!rec)
+        return -1;
+    // Rows with exactly the same name sit together; usually there is one.
+    for (int row = LowerBound(rec->Name), end = Count(); row < end; ++row) {
+        if (rows_[size_t(row)] == rec)
+            return row;
+        if (rows_[size_t(row)]->Name != rec->Name)
+            break;
+    }
+    return -1;
+}
+
+void ItemListModel::Fill(std::vector<Rec *> recs)
+{
+    std::stable_sort(recs.begin(), recs.end(), [](const Rec *a, const Rec *b) { return NameBefore(a->Name, b->Name); });
+    beginResetModel();
+    rows_ = std::move(recs);
+    endResetModel();
+}
+
+void ItemListModel::Clear()
+{
+    Fill({});
+}
+
+int ItemListModel::Insert(Rec *rec)
+{
+    const int row = UpperBound(rec->Name);
+    beginInsertRows(QModelIndex(), row, row);
+    rows_.insert(rows_.begin() + row, rec);
+    endInsertRows();
+    return row;
+}
+
+void ItemListModel::RemoveRow(int row)
+{
+    if (row < 0 || row >= Count())
+        return;
+    beginRemoveRows(QModelIndex(), row, row);
+    rows_.erase(rows_.begin() + row);
+    endRemoveRows();
+}
+
+int ItemListModel::NameChanged(int row)
+{
+    Rec *rec = RecAt(row);
+    if (!rec)
+        return -1;
+    // The new place among the other rows (this one left out).
+    rows_.erase(rows_.begin() + row);
+    const int to = UpperBound(rec->Name);
+    rows_.insert(rows_.begin() + row, rec);
+    if (to != row) {
+        // Qt counts the destination before the move: one more when moving down.
+        beginMoveRows(QModelIndex(), row, row, QModelIndex(), to > row ? to + 1 : to);
+        rows_.erase(rows_.begin() + row);
+        rows_.insert(rows_.begin() + to, rec);
+        endMoveRows();
+    }
+    RowChanged(to);
+    return to;
+}
+
+void ItemListModel::RowChanged(int row)
+{
+    if (row < 0 || row >= Count())
+        return;
+    const QModelIndex at = index(row);
+    emit dataChanged(at, at);
+}
+
+void ItemListModel::AllChanged()
+{
+    if (Count() > 0)
+        emit dataChanged(index(0), index(Count() - 1));
+}
+
+void RowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    draw_(*painter, option, index.row());
+}
+
+QSize RowDelegate::sizeHint(const QStyleOptionViewItem &, const QModelIndex &) const
+{
+    // The width follows the list; every row has the same height.
+    return QSize(1, RowHeight);
+}
+
+}  // namespace kelpo

@@ -1,0 +1,189 @@
+// Working through the due items: Done, Mark as Undone, Next, Update and
+// Reset Entry Counters.
+#include "Main.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QListView>
+
+#include <climits>
+#include <cmath>
+
+#include "Due.h"
+#include "ItemListModel.h"
+
+namespace kelpo {
+
+namespace {
+
+// The busy cursor for the life of a scope, however the scope is left.
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { Restore(); }
+    void Restore()
+    {
+        if (on_)
+            QApplication::restoreOverrideCursor();
+        on_ = false;
+    }
+    BusyCursor(const BusyCursor &) = delete;
+    BusyCursor &operator=(const BusyCursor &) = delete;
+
+private:
+    bool on_ = true;
+};
+
+// Lets window events run while a long loop works, at most every few
+// milliseconds: often enough that the window never looks stuck, seldom
+// enough that the loop stays fast with many items.
+class EventPump {
+public:
+    EventPump() { since_.start(); }
+    void Run()
+    {
+        if (since_.elapsed() < IntervalMs)
+            return;
+        QCoreApplication::processEvents();
+        since_.restart();
+    }
+
+private:
+    static constexpr qint64 IntervalMs = 15;
+    QElapsedTimer since_;
+};
+
+}  // namespace
+
+void TMainForm::DoneButClick()
+{
+    const QString stamp = Fmt.FormatDateTime(Now());
+    for (int row : SelectedRows()) {
+        if (FindItem(row) < 0)
+            continue;
+        Rec &rec = *CurItem;
+        if (!rec.Done)
+            --UndoneCount;
+        rec.Done = true;
+        if (rec.Count < INT_MAX)
+            ++rec.Count;
+        rec.Last = stamp;
+    }
+    SetItemCountLabel();
+    EntriesClick();
+    RepaintEntries();
+    Entries->setFocus();
+}
+
+void TMainForm::MenuMarkUnDoneClick()
+{
+    const double now = Now();
+    const QString time = Fmt.FormatTime(now);
+    for (int row : SelectedRows()) {
+        if (FindItem(row) < 0)
+            continue;
+        Rec &rec = *CurItem;
+        if (rec.Done)
+            ++UndoneCount;
+        rec.Done = false;
+        if (rec.Count > 0)
+            --rec.Count;
+        // One period back from today's start, at the current time of day.
+        rec.Last = Fmt.FormatDate(std::floor(now) - RepeatPeriod(rec.Freq)) + QLatin1Char(' ') + time;
+    }
+    SetItemCountLabel();
+    EntriesClick();
+    RepaintEntries();
+    Entries->setFocus();
+}
+
+void TMainForm::DoneButMouseDown(Qt::MouseButton button)
+{
+    if (button == Qt::RightButton)
+        MenuMarkUnDoneClick();
+}
+
+void TMainForm::NextButClick()
+{
+    const int rows = EntriesList->Count();
+    if (rows == 0)
+        return;
+    const QString allDone = QStringLiteral("All items have been completed.");
+    const int start = FocusedRow();
+    int i = 0;
+    if (start < 0) {
+        // No focused row: every row once, from the first; with none due the
+        // first row is selected.
+        while (i < rows && EntriesList->RecAt(i)->Done)
+            ++i;
+        if (i == rows) {
+            Dlg.Information(allDone);
+            i = 0;
+        }
+    } else {
+        // From the row after the focused one round to the focused one itself.
+        i = start + 1 < rows ? start + 1 : 0;
+        for (;;) {
+            CurItem = EntriesList->RecAt(i);
+            if (!CurItem->Done)
+                break;
+            if (i == start) {
+                Dlg.Information(allDone);
+                break;
+            }
+            i = i + 1 < rows ? i + 1 : 0;
+        }
+    }
+    SelectOneItem(i);
+}
+
+// Recomputes every item's due state and counts the due ones of the shown
+// group. Window events run in between, so another command may remove items
+// meanwhile: each item is taken afresh by its position and the loop ends
+// when the position is past the end of the list.
+void TMainForm::MenuUpdateClick()
+{
+    if (updating_)
+        return;  // the running Update counts everything itself
+    updating_ = true;
+    const int slot = Data.FindGroup(ShownGroup());
+    const int number = slot > 0 ? Data.GroupTable[size_t(slot)].GroupNumber : 0;
+    BusyCursor busy;
+    EventPump pump;
+    UndoneCount = 0;
+    QString failed;
+    const double now = Now();  // one clock reading for the whole pass
+    const int count = Data.Items.Count();
+    for (int i = 0; i < count && i < Data.Items.Count(); ++i) {
+        Rec *rec = Data.Items.At(i);
+        CurItem = rec;
+        const DueResult due = CheckDone(Fmt, now, rec->Last, rec->Freq, rec->Ends, rec->Count);
+        if (!due.ok) {
+            failed = rec->Name;
+            break;
+        }
+        rec->Done = due.done;
+        if (!rec->Done && InGroupView(*rec, slot, number))
+            ++UndoneCount;
+        pump.Run();
+    }
+    busy.Restore();
+    updating_ = false;
+    SetItemCountLabel();
+    RepaintEntries();
+    if (!failed.isNull())
+        Dlg.Error(QStringLiteral("Error in ") + failed);
+}
+
+void TMainForm::MenuResetEntryCountersClick()
+{
+    if (!Dlg.Confirm(QStringLiteral("This will reset all the entry counters in the \"") + ShownGroup() +
+                     QStringLiteral("\" group to zero.\n\nAre you sure you want to continue?")))
+        return;
+    for (int row = 0, rows = EntriesList->Count(); row < rows; ++row)
+        EntriesList->RecAt(row)->Count = 0;
+    const int focused = FocusedRow();
+    SelectOneItem(focused >= 0 ? focused : 0);
+}
+
+}  // namespace kelpo
