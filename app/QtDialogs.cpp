@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 
 #include "Product.h"
@@ -15,6 +16,8 @@ QMessageBox::StandardButton Show(QWidget *parent, QMessageBox::Icon icon, const 
                                  QMessageBox::StandardButton def)
 {
     QMessageBox box(icon, title, text, buttons, parent);
+    // Texts carry item names and addresses from files: never rich text.
+    box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(def);
     return QMessageBox::StandardButton(box.exec());
 }
@@ -44,11 +47,16 @@ void QtDialogs::Plain(const QString &text)
 
 bool QtDialogs::Ask(const QString &title, const QString &prompt, QString *value)
 {
-    bool ok = false;
-    const QString text = QInputDialog::getText(parent_, title, prompt, QLineEdit::Normal, *value, &ok);
-    if (ok)
-        *value = text;
-    return ok;
+    QInputDialog dialog(parent_);
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(*value);
+    if (QLabel *label = dialog.findChild<QLabel *>())
+        label->setTextFormat(Qt::PlainText);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    *value = dialog.textValue();
+    return true;
 }
 
 QString QtDialogs::AskBoxed(const QString &title, const QString &prompt, const QString &value)
