@@ -1,0 +1,61 @@
+#pragma once
+// The keyboard and the windows Type It In works with, behind an interface so
+// the player stays free of any windowing system and has a test double.
+#include <QString>
+#include <QtGlobal>
+
+namespace kelpo {
+
+// Virtual-key codes of the keys the player presses by name. Letters and
+// digits use their upper-case character code ('A'..'Z' = 65..90, '0'..'9' =
+// 48..57); other keys get codes of the keyboard's own choosing.
+namespace vk {
+constexpr int Tab = 9;
+constexpr int Return = 13;
+constexpr int Shift = 16;
+constexpr int Control = 17;
+constexpr int Alt = 18;
+constexpr int Left = 37;
+constexpr int Up = 38;
+constexpr int Right = 39;
+constexpr int Down = 40;
+}  // namespace vk
+
+// Which key, with which shift keys held, types a character.
+struct KeyStroke {
+    enum ShiftBit { ShiftBit = 1, CtrlBit = 2, AltBit = 4 };
+
+    bool Found = false;  // false: no key of the current layout produces it
+    int VirtualKey = 0;
+    int ShiftState = 0;  // ShiftBit | CtrlBit | AltBit; Ctrl+Alt together is AltGr
+
+    static KeyStroke NoKey() { return {}; }
+    static KeyStroke Of(int virtualKey, int shiftState = 0) { return {true, virtualKey, shiftState}; }
+};
+
+class Keyboard {
+public:
+    virtual ~Keyboard() = default;
+
+    // False when there is no keyboard to type with (for example no X server);
+    // Problem() then says why, in words for the user.
+    virtual bool Available() const { return true; }
+    virtual QString Problem() const { return QString(); }
+
+    // The top-level window in front; 0 when there is none.
+    virtual quint64 ForegroundWindow() = 0;
+    // Brings a window to the front; true once it is in front with the focus.
+    virtual bool BringToFront(quint64 window) = 0;
+    // The key and shift state that type `ch` on the current layout.
+    virtual KeyStroke KeyScan(char32_t ch) = 0;
+    // One synthetic key-down or key-up event.
+    virtual void KeyEvent(int virtualKey, bool down) = 0;
+    // Types a character that no key of the layout produces (KeyScan found
+    // none): one whole key press, modifiers included.
+    virtual void TypeUnmapped(char32_t ch) = 0;
+    // Called once when a run of typing is over, so that anything set up for
+    // it (such as temporarily assigned keys) can be put back.
+    virtual void FinishTyping() {}
+};
+
+}  // namespace kelpo
