@@ -1,0 +1,714 @@
+#include "X11Keyboard.h"
+
+#include <QDeadlineTimer>
+#include <QHash>
+#include <QThread>
+#include <QVector>
+#include <QWidget>
+#include <climits>
+
+// Xlib's macros (None, Bool, Status, KeyPress...) clash with Qt names, so its
+// headers come last and stay out of the header file.
+#include <X11/XKBlib.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+#include <xkbcommon/xkbcommon.h>
+
+namespace kelpo {
+
+namespace {
+
+// The server needs a moment after a keymap change before clients have
+// picked it up; 5 ms has proved enough.
+constexpr int RemapSettleMs = 5;
+// Before temporarily assigned keys are taken back, the target must have
+// read the keymap that held them. It reads it when it reaches the change in
+// its event queue, which may lag well behind the typing on a busy machine,
+// so the target is asked (window manager ping) whether it has caught up.
+// How long to wait for its answer, and how long to wait instead when it
+// cannot answer.
+constexpr int CatchUpTimeoutMs = 3000;
+constexpr int CatchUpGuessMs = 250;
+// How long BringToFront waits for the window manager to hand over the focus.
+constexpr int FrontTimeoutMs = 3000;
+
+// Combinations of pressed modifiers, cheapest first: none, Shift, AltGr
+// (level 3), Shift+AltGr (level 4).
+constexpr unsigned ComboShift = 1;
+constexpr unsigned ComboLevel3 = 2;
+constexpr unsigned ComboCount = 4;
+
+// X errors from windows that vanished between two requests are expected;
+// while one of these lives they are recorded instead of ending the program.
+// One at a time: they are never nested.
+class ErrorTrap {
+public:
+    explicit ErrorTrap(Display *dpy) : Dpy(dpy)
+    {
+        XSync(Dpy, False);
+        Failed = false;
+        Previous = XSetErrorHandler(&ErrorTrap::Handler);
+    }
+    ~ErrorTrap()
+    {
+        XSync(Dpy, False);
+        XSetErrorHandler(Previous);
+    }
+    ErrorTrap(const ErrorTrap &) = delete;
+    ErrorTrap &operator=(const ErrorTrap &) = delete;
+
+    bool Ok()
+    {
+        XSync(Dpy, False);
+        return !Failed;
+    }
+
+private:
+    static int Handler(Display *, XErrorEvent *)
+    {
+        Failed = true;
+        return 0;
+    }
+    static bool Failed;
+    Display *Dpy;
+    XErrorHandler Previous;
+};
+
+bool ErrorTrap::Failed = false;
+
+}  // namespace
+
+struct X11Keyboard::Impl {
+    // Where a keysym sits: its key and the modifier combination that
+    // reaches its level. Lower rank is preferred.
+    struct Place {
+        KeyCode Code = 0;
+        unsigned Combo = 0;
+        int Rank = INT_MAX;
+    };
+
+    Display *Dpy = nullptr;
+    QString Why;
+    int XkbEventType = -1;
+    bool Stale = true;
+
+    QHash<char32_t, Place> ByChar;
+    QHash<KeySym, Place> BySym;
+    KeyCode Level3Key = 0;
+    unsigned Level3Mask = 0;
+    QVector<KeyCode> EmptyKeys;  // keycodes without any symbol (not counting lent ones), highest first
+
+    // Letter and digit virtual keys as the last KeyScan placed them.
+    QHash<int, KeyCode> LetterKeys;
+
+    // Modifier state as the player sees it, and what was really pressed.
+    bool CtrlHeld = false;
+    KeyCode CtrlPressed = 0;
+    KeyCode AltPressed = 0;
+    bool AltGr = false;  // AltPressed is the level-3 shift key standing for Ctrl+Alt
+
+    // Empty keycodes lent to characters no key produces.
+    QHash<KeySym, KeyCode> Lent;
+    QHash<KeyCode, KeySym> LentTo;
+    QVector<KeyCode> LentOrder;  // oldest first
+
+    Atom NetActiveWindow = 0;
+    Atom NetWmCheck = 0;
+    Atom WmProtocols = 0;
+    Atom NetWmPing = 0;
+    long PingToken = 0;
+    Window TypingWindow = 0;  // the window last brought to the front
+
+    explicit Impl(const QString &displayName)
+    {
+        const QByteArray name = displayName.toLocal8Bit();
+        Dpy = XOpenDisplay(displayName.isEmpty() ? nullptr : name.constData());
+        if (!Dpy) {
+            Why = X11Keyboard::NoServerText();
+            return;
+        }
+        int event = 0, error = 0, major = 0, minor = 0, opcode = 0;
+        if (!XTestQueryExtension(Dpy, &event, &error, &major, &minor)) {
+            Why = QStringLiteral("Type It In needs the XTest extension of the X server, which this server does not offer.");
+            Close();
+            return;
+        }
+        major = XkbMajorVersion;
+        minor = XkbMinorVersion;
+        if (!XkbQueryExtension(Dpy, &opcode, &event, &error, &major, &minor)) {
+            Why = QStringLiteral("Type It In needs the keyboard extension (XKB) of the X server, which this server does not offer.");
+            Close();
+            return;
+        }
+        XkbEventType = event;
+        const unsigned long mapEvents = XkbMapNotifyMask | XkbNewKeyboardNotifyMask;
+        XkbSelectEvents(Dpy, XkbUseCoreKbd, mapEvents, mapEvents);
+        const unsigned long stateEvents = XkbGroupStateMask | XkbModifierLockMask;
+        XkbSelectEventDetails(Dpy, XkbUseCoreKbd, XkbStateNotify, stateEvents, stateEvents);
+        NetActiveWindow = XInternAtom(Dpy, "_NET_ACTIVE_WINDOW", False);
+        NetWmCheck = XInternAtom(Dpy, "_NET_SUPPORTING_WM_CHECK", False);
+        WmProtocols = XInternAtom(Dpy, "WM_PROTOCOLS", False);
+        NetWmPing = XInternAtom(Dpy, "_NET_WM_PING", False);
+    }
+
+    ~Impl()
+    {
+        if (!Dpy)
+            return;
+        ReleaseModifiers();
+        GiveBackKeys();
+        Close();
+    }
+
+    void Close()
+    {
+        XCloseDisplay(Dpy);
+        Dpy = nullptr;
+    }
+
+    Window Root() const { return DefaultRootWindow(Dpy); }
+
+    // ----- windows -----
+
+    // A window-valued property, 0 when absent or unreadable.
+    Window WindowProperty(Window w, Atom property)
+    {
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char *data = nullptr;
+        Window value = 0;
+        if (XGetWindowProperty(Dpy, w, property, 0, 1, False, XA_WINDOW, &type, &format, &count, &after, &data) == Success
+            && type == XA_WINDOW && format == 32 && count == 1 && data)
+            value = static_cast<Window>(*reinterpret_cast<unsigned long *>(data));
+        if (data)
+            XFree(data);
+        return value;
+    }
+
+    // Is a window manager running that keeps _NET_ACTIVE_WINDOW? Its check
+    // window names itself; a stale property left by a manager that quit
+    // points to a window that is gone.
+    bool WindowManagerRuns()
+    {
+        ErrorTrap trap(Dpy);
+        const Window check = WindowProperty(Root(), NetWmCheck);
+        return check != 0 && WindowProperty(check, NetWmCheck) == check && trap.Ok();
+    }
+
+    Window ParentOf(Window w)
+    {
+        Window root = 0, parent = 0;
+        Window *children = nullptr;
+        unsigned count = 0;
+        if (!XQueryTree(Dpy, w, &root, &parent, &children, &count))
+            return 0;
+        if (children)
+            XFree(children);
+        return parent;
+    }
+
+    Window FocusWindow()
+    {
+        Window focus = 0;
+        int revert = 0;
+        XGetInputFocus(Dpy, &focus, &revert);
+        return focus == PointerRoot ? 0 : focus;
+    }
+
+    // The input focus walked up to its top-level window.
+    Window FocusTopLevel()
+    {
+        ErrorTrap trap(Dpy);
+        Window w = FocusWindow();
+        const Window root = Root();
+        while (w != 0 && w != root) {
+            const Window parent = ParentOf(w);
+            if (parent == 0 || parent == root)
+                break;
+            w = parent;
+        }
+        return trap.Ok() && w != root ? w : 0;
+    }
+
+    bool FocusInside(Window top)
+    {
+        ErrorTrap trap(Dpy);
+        const Window root = Root();
+        for (Window w = FocusWindow(); w != 0 && w != root; w = ParentOf(w))
+            if (w == top)
+                return trap.Ok();
+        return false;
+    }
+
+    Window Foreground()
+    {
+        if (WindowManagerRuns()) {
+            ErrorTrap trap(Dpy);
+            const Window active = WindowProperty(Root(), NetActiveWindow);
+            return trap.Ok() ? active : 0;
+        }
+        return FocusTopLevel();
+    }
+
+    bool Exists(Window w)
+    {
+        ErrorTrap trap(Dpy);
+        XWindowAttributes attrs{};
+        return XGetWindowAttributes(Dpy, w, &attrs) && trap.Ok();
+    }
+
+    bool Activate(Window w)
+    {
+        TypingWindow = w;
+        // A window that was closed cannot come to the front: no use waiting.
+        if (!Exists(w))
+            return false;
+        const bool managed = WindowManagerRuns();
+        {
+            ErrorTrap trap(Dpy);
+            if (managed) {
+                XEvent ev{};
+                ev.xclient.type = ClientMessage;
+                ev.xclient.window = w;
+                ev.xclient.message_type = NetActiveWindow;
+                ev.xclient.format = 32;
+                ev.xclient.data.l[0] = 2;  // the request comes from a pager-like tool: always honoured
+                ev.xclient.data.l[1] = CurrentTime;
+                ev.xclient.data.l[2] = 0;
+                XSendEvent(Dpy, Root(), False, SubstructureRedirectMask | SubstructureNotifyMask, &ev);
+            } else {
+                XRaiseWindow(Dpy, w);
+                XSetInputFocus(Dpy, w, RevertToParent, CurrentTime);
+            }
+            if (!trap.Ok())
+                return false;
+        }
+        // The window manager acts on its own time: wait until it has.
+        const QDeadlineTimer deadline(FrontTimeoutMs);
+        for (;;) {
+            if ((!managed || Foreground() == w) && FocusInside(w))
+                return true;
+            if (deadline.hasExpired())
+                return false;
+            QThread::msleep(5);
+        }
+    }
+
+    bool AnswersPing(Window w)
+    {
+        ErrorTrap trap(Dpy);
+        Atom *protocols = nullptr;
+        int count = 0;
+        bool found = false;
+        if (XGetWMProtocols(Dpy, w, &protocols, &count)) {
+            for (int i = 0; i < count; ++i)
+                found = found || protocols[i] == NetWmPing;
+            XFree(protocols);
+        }
+        return trap.Ok() && found;
+    }
+
+    // Waits until the client owning `w` has handled every event sent to it
+    // before now: it answers a ping only after those. False when it cannot
+    // tell (no such window, no ping support, no answer in time).
+    bool WaitUntilCaughtUp(Window w)
+    {
+        if (w == 0 || !AnswersPing(w))
+            return false;
+        const Window root = Root();
+        XWindowAttributes attrs{};
+        if (!XGetWindowAttributes(Dpy, root, &attrs))
+            return false;
+        // Answers go to the root window; listen there while waiting.
+        XSelectInput(Dpy, root, attrs.your_event_mask | StructureNotifyMask | SubstructureNotifyMask);
+        const long token = ++PingToken;
+        XEvent ping{};
+        ping.xclient.type = ClientMessage;
+        ping.xclient.window = w;
+        ping.xclient.message_type = WmProtocols;
+        ping.xclient.format = 32;
+        ping.xclient.data.l[0] = long(NetWmPing);
+        ping.xclient.data.l[1] = token;
+        ping.xclient.data.l[2] = long(w);
+        bool answered = false;
+        {
+            ErrorTrap trap(Dpy);
+            XSendEvent(Dpy, w, False, NoEventMask, &ping);
+            if (trap.Ok()) {
+                const QDeadlineTimer deadline(CatchUpTimeoutMs);
+                while (!answered && !deadline.hasExpired()) {
+                    while (!answered && XPending(Dpy)) {
+                        XEvent ev;
+                        XNextEvent(Dpy, &ev);
+                        if (ev.type == XkbEventType || ev.type == MappingNotify)
+                            Stale = true;
+                        else if (ev.type == ClientMessage && ev.xclient.message_type == WmProtocols
+                                 && Atom(ev.xclient.data.l[0]) == NetWmPing && ev.xclient.data.l[1] == token
+                                 && Window(ev.xclient.data.l[2]) == w)
+                            answered = true;
+                    }
+                    if (!answered)
+                        QThread::msleep(2);
+                }
+            }
+        }
+        XSelectInput(Dpy, root, attrs.your_event_mask);
+        return answered;
+    }
+
+    void WaitForTarget()
+    {
+        if (!WaitUntilCaughtUp(TypingWindow))
+            QThread::msleep(CatchUpGuessMs);
+    }
+
+    // ----- keymap -----
+
+    void Pump()
+    {
+        while (XPending(Dpy)) {
+            XEvent ev;
+            XNextEvent(Dpy, &ev);
+            if (ev.type == XkbEventType || ev.type == MappingNotify)
+                Stale = true;
+        }
+        if (Stale)
+            Refresh();
+    }
+
+    static int EffectiveGroup(XkbDescPtr desc, int kc, int group)
+    {
+        const int groups = XkbKeyNumGroups(desc, kc);
+        if (groups == 0)
+            return -1;
+        if (group < groups)
+            return group;
+        const unsigned char info = XkbKeyGroupInfo(desc, kc);
+        switch (XkbOutOfRangeGroupAction(info)) {
+        case XkbClampIntoRange:
+            return groups - 1;
+        case XkbRedirectIntoRange: {
+            const int g = XkbOutOfRangeGroupNumber(info);
+            return g < groups ? g : 0;
+        }
+        default:
+            return group % groups;
+        }
+    }
+
+    static int LevelFor(XkbKeyTypePtr type, unsigned mods)
+    {
+        const unsigned relevant = mods & type->mods.mask;
+        for (int i = 0; i < type->map_count; ++i) {
+            const XkbKTMapEntryRec &e = type->map[i];
+            if (e.active && e.mods.mask == relevant)
+                return e.level;
+        }
+        return 0;
+    }
+
+    // Reads the active layout group's keymap into the lookup tables.
+    void Refresh()
+    {
+        Stale = false;
+        ByChar.clear();
+        BySym.clear();
+        EmptyKeys.clear();
+        Level3Key = 0;
+        Level3Mask = 0;
+        XkbStateRec state{};
+        XkbGetState(Dpy, XkbUseCoreKbd, &state);
+        XkbDescPtr desc = XkbGetMap(Dpy, XkbKeyTypesMask | XkbKeySymsMask | XkbModifierMapMask, XkbUseCoreKbd);
+        if (!desc || !desc->map)
+            return;
+        const int group = state.group;
+        const unsigned locked = state.locked_mods;
+
+        for (int kc = desc->min_key_code; kc <= desc->max_key_code; ++kc) {
+            const int g = EffectiveGroup(desc, kc, group);
+            if (g >= 0 && XkbKeyGroupWidth(desc, kc, g) > 0 && XkbKeySymEntry(desc, kc, 0, g) == XK_ISO_Level3_Shift) {
+                Level3Key = KeyCode(kc);
+                Level3Mask = desc->map->modmap[kc];
+                if (Level3Mask)
+                    break;
+            }
+        }
+        if (Level3Key && !Level3Mask)
+            Level3Mask = Mod5Mask;
+
+        for (int kc = desc->max_key_code; kc >= desc->min_key_code; --kc) {
+            const int g = EffectiveGroup(desc, kc, group);
+            if (g < 0) {
+                if (XkbKeyNumSyms(desc, kc) == 0)
+                    EmptyKeys.append(KeyCode(kc));
+                continue;
+            }
+            XkbKeyTypePtr type = XkbKeyKeyType(desc, kc, g);
+            const int width = XkbKeyGroupWidth(desc, kc, g);
+            for (unsigned combo = 0; combo < ComboCount; ++combo) {
+                if ((combo & ComboLevel3) && !Level3Key)
+                    continue;
+                const unsigned mods = ((combo & ComboShift) ? ShiftMask : 0) | ((combo & ComboLevel3) ? Level3Mask : 0);
+                const int level = LevelFor(type, mods | locked);
+                if (level >= width)
+                    continue;
+                const KeySym sym = XkbKeySymEntry(desc, kc, level, g);
+                if (sym == NoSymbol)
+                    continue;
+                // Keypad keys come last: they depend on Num Lock and send
+                // keypad keys rather than the plain characters.
+                const int rank = int(combo) + (IsKeypadKey(sym) ? int(ComboCount) : 0);
+                // Scanning keycodes downwards with "<=" lets the lowest
+                // keycode win among equals.
+                Place &bySym = BySym[sym];
+                if (rank <= bySym.Rank)
+                    bySym = {KeyCode(kc), combo, rank};
+                if (const char32_t cp = xkb_keysym_to_utf32(sym)) {
+                    Place &byChar = ByChar[cp];
+                    if (rank <= byChar.Rank)
+                        byChar = {KeyCode(kc), combo, rank};
+                }
+            }
+        }
+        XkbFreeKeyboard(desc, 0, True);
+    }
+
+    KeyCode KeyOf(KeySym sym) const
+    {
+        const auto it = BySym.constFind(sym);
+        return it == BySym.constEnd() ? KeyCode(0) : it->Code;
+    }
+
+    KeyCode KeyOfVirtualKey(int virtualKey) const
+    {
+        switch (virtualKey) {
+        case vk::Tab: return KeyOf(XK_Tab);
+        case vk::Return: return KeyOf(XK_Return);
+        case vk::Left: return KeyOf(XK_Left);
+        case vk::Up: return KeyOf(XK_Up);
+        case vk::Right: return KeyOf(XK_Right);
+        case vk::Down: return KeyOf(XK_Down);
+        default: break;
+        }
+        if ((virtualKey >= 'A' && virtualKey <= 'Z') || (virtualKey >= '0' && virtualKey <= '9')) {
+            if (const KeyCode kc = LetterKeys.value(virtualKey))
+                return kc;
+            return KeyOf(virtualKey <= '9' ? KeySym(virtualKey) : KeySym(virtualKey - 'A' + 'a'));
+        }
+        if (virtualKey > X11Keyboard::KeycodeBase && virtualKey <= X11Keyboard::KeycodeBase + 255)
+            return KeyCode(virtualKey - X11Keyboard::KeycodeBase);
+        return 0;
+    }
+
+    // ----- events -----
+
+    void Fake(KeyCode kc, bool down)
+    {
+        XTestFakeKeyEvent(Dpy, kc, down ? True : False, CurrentTime);
+        XFlush(Dpy);
+    }
+
+    void ReleaseModifiers()
+    {
+        if (CtrlPressed)
+            Fake(CtrlPressed, false);
+        if (AltPressed)
+            Fake(AltPressed, false);
+        CtrlPressed = AltPressed = 0;
+        CtrlHeld = AltGr = false;
+    }
+
+    // A key with Ctrl and Alt held is what AltGr types: Ctrl is only pressed
+    // for real when a key comes without Alt after it, and Alt after Ctrl
+    // becomes the level-3 shift key.
+    void Event(int virtualKey, bool down)
+    {
+        switch (virtualKey) {
+        case vk::Shift:
+            if (const KeyCode kc = KeyOf(XK_Shift_L) ? KeyOf(XK_Shift_L) : KeyOf(XK_Shift_R))
+                Fake(kc, down);
+            return;
+        case vk::Control:
+            CtrlHeld = down;
+            if (!down && CtrlPressed) {
+                Fake(CtrlPressed, false);
+                CtrlPressed = 0;
+            }
+            return;
+        case vk::Alt:
+            if (down && !AltPressed) {
+                AltGr = CtrlHeld && !CtrlPressed && Level3Key;
+                AltPressed = AltGr ? Level3Key : (KeyOf(XK_Alt_L) ? KeyOf(XK_Alt_L) : KeyOf(XK_Alt_R));
+                if (AltPressed)
+                    Fake(AltPressed, true);
+            } else if (!down && AltPressed) {
+                Fake(AltPressed, false);
+                AltPressed = 0;
+                AltGr = false;
+            }
+            return;
+        default:
+            break;
+        }
+        const KeyCode kc = KeyOfVirtualKey(virtualKey);
+        if (!kc)
+            return;
+        if (down && CtrlHeld && !CtrlPressed && !AltGr) {
+            CtrlPressed = KeyOf(XK_Control_L) ? KeyOf(XK_Control_L) : KeyOf(XK_Control_R);
+            if (CtrlPressed)
+                Fake(CtrlPressed, true);
+        }
+        Fake(kc, down);
+    }
+
+    // ----- characters no key produces -----
+
+    void Remap(KeyCode kc, KeySym sym)
+    {
+        // Both levels carry the symbol so neither Shift nor Caps Lock alters it.
+        KeySym syms[2] = {sym, sym};
+        XChangeKeyboardMapping(Dpy, kc, 2, syms, 1);
+        XSync(Dpy, False);
+        QThread::msleep(RemapSettleMs);
+        Stale = true;
+    }
+
+    KeyCode LendKey(KeySym sym)
+    {
+        if (const KeyCode kc = Lent.value(sym))
+            return kc;
+        KeyCode kc = 0;
+        for (const KeyCode candidate : EmptyKeys) {
+            if (!LentTo.contains(candidate)) {
+                kc = candidate;
+                break;
+            }
+        }
+        if (!kc) {
+            if (LentOrder.isEmpty())
+                return 0;
+            // Every spare key is in use: take back the one lent longest ago.
+            WaitForTarget();
+            kc = LentOrder.takeFirst();
+            Lent.remove(LentTo.take(kc));
+        }
+        Remap(kc, sym);
+        Lent.insert(sym, kc);
+        LentTo.insert(kc, sym);
+        LentOrder.append(kc);
+        return kc;
+    }
+
+    void GiveBackKeys()
+    {
+        if (LentOrder.isEmpty())
+            return;
+        WaitForTarget();
+        for (const KeyCode kc : std::as_const(LentOrder)) {
+            KeySym none = NoSymbol;
+            XChangeKeyboardMapping(Dpy, kc, 1, &none, 1);
+            XSync(Dpy, False);
+            QThread::msleep(RemapSettleMs);
+        }
+        Lent.clear();
+        LentTo.clear();
+        LentOrder.clear();
+        Stale = true;
+    }
+};
+
+X11Keyboard::X11Keyboard() : d(std::make_unique<Impl>(QString())) {}
+
+X11Keyboard::X11Keyboard(const QString &displayName) : d(std::make_unique<Impl>(displayName)) {}
+
+X11Keyboard::~X11Keyboard() = default;
+
+QString X11Keyboard::NoServerText()
+{
+    return QStringLiteral("Type It In needs an X11 session; no X server could be reached.");
+}
+
+bool X11Keyboard::Available() const
+{
+    return d->Dpy != nullptr;
+}
+
+QString X11Keyboard::Problem() const
+{
+    return d->Why;
+}
+
+quint64 X11Keyboard::ForegroundWindow()
+{
+    return d->Dpy ? quint64(d->Foreground()) : 0;
+}
+
+bool X11Keyboard::BringToFront(quint64 window)
+{
+    return d->Dpy && window != 0 && d->Activate(Window(window));
+}
+
+KeyStroke X11Keyboard::KeyScan(char32_t ch)
+{
+    if (!d->Dpy)
+        return KeyStroke::NoKey();
+    d->Pump();
+    // A line feed is the Enter key, as a carriage return is.
+    const auto it = d->ByChar.constFind(ch == U'\n' ? U'\r' : ch);
+    if (it == d->ByChar.constEnd())
+        return KeyStroke::NoKey();
+    int virtualKey = KeycodeBase + it->Code;
+    if (ch == U'\t' && it->Code == d->KeyOf(XK_Tab))
+        virtualKey = vk::Tab;
+    else if ((ch == U'\r' || ch == U'\n') && it->Code == d->KeyOf(XK_Return))
+        virtualKey = vk::Return;
+    else if ((ch >= U'a' && ch <= U'z') || (ch >= U'A' && ch <= U'Z') || (ch >= U'0' && ch <= U'9')) {
+        virtualKey = ch >= U'a' ? int(ch - U'a' + U'A') : int(ch);
+        d->LetterKeys.insert(virtualKey, it->Code);
+    }
+    int shift = 0;
+    if (it->Combo & ComboShift)
+        shift |= KeyStroke::ShiftBit;
+    if (it->Combo & ComboLevel3)
+        shift |= KeyStroke::CtrlBit | KeyStroke::AltBit;
+    return KeyStroke::Of(virtualKey, shift);
+}
+
+void X11Keyboard::KeyEvent(int virtualKey, bool down)
+{
+    if (d->Dpy)
+        d->Event(virtualKey, down);
+}
+
+void X11Keyboard::TypeUnmapped(char32_t ch)
+{
+    if (!d->Dpy)
+        return;
+    d->Pump();
+    const KeySym sym = ch == U'\n' ? KeySym(XK_Return) : KeySym(xkb_utf32_to_keysym(ch));
+    if (sym == NoSymbol)
+        return;
+    if (const KeyCode kc = d->LendKey(sym)) {
+        d->Fake(kc, true);
+        d->Fake(kc, false);
+    }
+}
+
+void X11Keyboard::FinishTyping()
+{
+    if (!d->Dpy)
+        return;
+    d->ReleaseModifiers();
+    d->GiveBackKeys();
+}
+
+quint64 NativeWindowId(QWidget *widget)
+{
+    return widget ? quint64(widget->window()->winId()) : 0;
+}
+
+}  // namespace kelpo
