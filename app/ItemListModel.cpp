@@ -42,12 +42,47 @@ bool InGroupView(const Rec &rec, int slot, int groupNumber)
     return InGroup(rec.Group, groupNumber);
 }
 
-bool NameBefore(const QString &a, const QString &b)
+namespace {
+
+// Names sort by their case-folded text, then by their exact text. Comparing
+// folded copies is much faster than folding inside every comparison.
+QString SortKey(const QString &name)
 {
-    const int folded = QString::compare(a, b, Qt::CaseInsensitive);
+    // Plain ASCII (the usual case) is folded here: the general folding is
+    // several times slower and gives the same result for it.
+    const QChar *c = name.constData();
+    qsizetype upper = 0;
+    for (qsizetype i = 0, n = name.size(); i < n; ++i) {
+        const char16_t u = c[i].unicode();
+        if (u >= 0x80)
+            return name.toCaseFolded();
+        upper += u >= u'A' && u <= u'Z';
+    }
+    if (upper == 0)
+        return name;
+    QString key = name;
+    QChar *k = key.data();
+    for (qsizetype i = 0, n = key.size(); i < n; ++i) {
+        const char16_t u = k[i].unicode();
+        if (u >= u'A' && u <= u'Z')
+            k[i] = QChar(char16_t(u + (u'a' - u'A')));
+    }
+    return key;
+}
+
+bool KeyedBefore(const QString &keyA, const QString &a, const QString &keyB, const QString &b)
+{
+    const int folded = QString::compare(keyA, keyB, Qt::CaseSensitive);
     if (folded != 0)
         return folded < 0;
     return QString::compare(a, b, Qt::CaseSensitive) < 0;
+}
+
+}  // namespace
+
+bool NameBefore(const QString &a, const QString &b)
+{
+    return KeyedBefore(SortKey(a), a, SortKey(b), b);
 }
 
 int ItemListModel::rowCount(const QModelIndex &parent) const
@@ -78,15 +113,19 @@ Rec *ItemListModel::RecAt(int row) const
 
 int ItemListModel::LowerBound(const QString &name) const
 {
-    const auto it = std::lower_bound(rows_.begin(), rows_.end(), name,
-                                     [](const Rec *r, const QString &n) { return NameBefore(r->Name, n); });
+    const QString key = SortKey(name);
+    const auto it = std::lower_bound(rows_.begin(), rows_.end(), name, [&key](const Rec *r, const QString &n) {
+        return KeyedBefore(SortKey(r->Name), r->Name, key, n);
+    });
     return int(it - rows_.begin());
 }
 
 int ItemListModel::UpperBound(const QString &name) const
 {
-    const auto it = std::upper_bound(rows_.begin(), rows_.end(), name,
-                                     [](const QString &n, const Rec *r) { return NameBefore(n, r->Name); });
+    const QString key = SortKey(name);
+    const auto it = std::upper_bound(rows_.begin(), rows_.end(), name, [&key](const QString &n, const Rec *r) {
+        return KeyedBefore(key, n, SortKey(r->Name), r->Name);
+    });
     return int(it - rows_.begin());
 }
 
@@ -106,7 +145,26 @@ int ItemListModel::RowOf(const Rec *rec) const
 
 void ItemListModel::Fill(std::vector<Rec *> recs)
 {
-    std::stable_sort(recs.begin(), recs.end(), [](const Rec *a, const Rec *b) { return NameBefore(a->Name, b->Name); });
+    // Each name is folded once; records with exactly equal names keep the
+    // order in which they came.
+    struct Keyed {
+        QString key;
+        Rec *rec;
+        size_t order;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(recs.size());
+    for (size_t i = 0; i < recs.size(); ++i)
+        keyed.push_back({SortKey(recs[i]->Name), recs[i], i});
+    std::sort(keyed.begin(), keyed.end(), [](const Keyed &a, const Keyed &b) {
+        const int folded = QString::compare(a.key, b.key, Qt::CaseSensitive);
+        if (folded != 0)
+            return folded < 0;
+        const int exact = QString::compare(a.rec->Name, b.rec->Name, Qt::CaseSensitive);
+        return exact != 0 ? exact < 0 : a.order < b.order;
+    });
+    for (size_t i = 0; i < keyed.size(); ++i)
+        recs[i] = keyed[i].rec;
     beginResetModel();
     rows_ = std::move(recs);
     endResetModel();

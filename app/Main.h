@@ -81,6 +81,9 @@ public:
     QString DownloadHost;
     QString DownloadDir;
     bool KeepOnTop = false;  // the program's windows stay on top (set once at start)
+    // How often Update lets window events run, in milliseconds (0: after
+    // every item).
+    int UpdateEventsEveryMs = 15;
 
     // Files that could not be read at start-up and so must not be replaced.
     bool DataFileGuarded = false;
@@ -217,6 +220,8 @@ public:
     void AddGroupListRow(const QString &name);  // sorted in; the shown row stays
     QAction *AddGroupMenuItem(int slot);        // appended to the "Groups" submenu
     QString ShownGroup() const;  // the text of the group box's shown row
+    // The group box ("All Items" shown) and the "Groups" submenu from GroupTable.
+    void FillGroupList();
 
     // Completion commands.
     void DoneButClick();

@@ -34,22 +34,22 @@ private:
     bool on_ = true;
 };
 
-// Lets window events run while a long loop works, at most every few
-// milliseconds: often enough that the window never looks stuck, seldom
-// enough that the loop stays fast with many items.
+// Lets window events run while a long loop works, at most every `everyMs`
+// milliseconds (0: every time): often enough that the window never looks
+// stuck, seldom enough that the loop stays fast with many items.
 class EventPump {
 public:
-    EventPump() { since_.start(); }
+    explicit EventPump(int everyMs) : everyMs_(everyMs) { since_.start(); }
     void Run()
     {
-        if (since_.elapsed() < IntervalMs)
+        if (since_.elapsed() < everyMs_)
             return;
         QCoreApplication::processEvents();
         since_.restart();
     }
 
 private:
-    static constexpr qint64 IntervalMs = 15;
+    const int everyMs_;
     QElapsedTimer since_;
 };
 
@@ -149,7 +149,7 @@ void TMainForm::MenuUpdateClick()
     const int slot = Data.FindGroup(ShownGroup());
     const int number = slot > 0 ? Data.GroupTable[size_t(slot)].GroupNumber : 0;
     BusyCursor busy;
-    EventPump pump;
+    EventPump pump(UpdateEventsEveryMs);
     UndoneCount = 0;
     QString failed;
     const double now = Now();  // one clock reading for the whole pass

@@ -336,9 +336,7 @@ QAction *TMainForm::AddGroupMenuItem(int slot)
     return entry;
 }
 
-// After the data file is read: the group box and the "Groups" submenu, the
-// list for "All Items", and with items there the window, Update and Next.
-void TMainForm::ShowLoadedData()
+void TMainForm::FillGroupList()
 {
     GroupList->clear();
     AddGroupListRow(AllItems);
@@ -360,7 +358,13 @@ void TMainForm::ShowLoadedData()
     });
     for (int slot : order)
         AddGroupMenuItem(slot);
+}
 
+// After the data file is read: the group box and the "Groups" submenu, the
+// list for "All Items", and with items there the window, Update and Next.
+void TMainForm::ShowLoadedData()
+{
+    FillGroupList();
     // The editors and the status bar keep their first texts until a row is loaded.
     FillEntries();
     if (EntriesList->Count() == 0)
