@@ -1,4 +1,6 @@
 kelpo_test(tst_startup LABEL unit SOURCES tst_startup.cpp LIBS kelpo_app)
+kelpo_test(tst_entries LABEL unit SOURCES tst_entries.cpp support/MainFixture.h LIBS kelpo_app)
+kelpo_test(tst_completion LABEL unit SOURCES tst_completion.cpp support/MainFixture.h LIBS kelpo_app)
 
 # Starts the real program: needs it built first and its path.
 kelpo_test(tst_window_x11 LABEL x11 SOURCES tst_window_x11.cpp LIBS Qt6::Core)

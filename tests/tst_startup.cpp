@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QLocalSocket>
 #include <QPushButton>
@@ -124,6 +125,8 @@ private Q_SLOTS:
     void helpFileFailure();
     void optionClicks();
     void commandSocketRunsNewItem();
+    void startupEndsWithUpdateAndNext_data();
+    void startupEndsWithUpdateAndNext();
 };
 
 void TstStartup::Prepare(Run &run)
@@ -540,6 +543,60 @@ void TstStartup::commandSocketRunsNewItem()
     QTRY_COMPARE(run.form->newItems.size(), 2);
     QCOMPARE(run.form->newItems[0], QStringLiteral("http://dropped.example/|Dropped Title"));
     client.disconnectFromServer();
+    QVERIFY(run.Close());
+}
+
+void TstStartup::startupEndsWithUpdateAndNext_data()
+{
+    QTest::addColumn<QStringList>("lasts");   // of "Alpha", "Beta", "Gamma"
+    QTest::addColumn<QString>("group");       // of all three
+    QTest::addColumn<QString>("selected");    // "": no row
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<bool>("allDone");
+    const QString done = "10/12/2026 09:00", due = "01/12/2026 09:00";
+    QTest::newRow("first due after the first row") << QStringList{done, due, due} << "" << "Beta" << "Items: (2/3)" << false;
+    QTest::newRow("first row last of all") << QStringList{due, done, done} << "" << "Alpha" << "Items: (1/3)" << false;
+    QTest::newRow("nothing due") << QStringList{done, done, done} << "" << "Alpha" << "Items: (0/3)" << true;
+    QTest::newRow("all in the Trash") << QStringList{due, due, due} << TrashMarker << "" << "Items: (0/0)" << false;
+}
+
+// Start-up lists "All Items", shows the window, runs Update (every item's due
+// state) and Next (the first due row after the first one).
+void TstStartup::startupEndsWithUpdateAndNext()
+{
+    QFETCH(QStringList, lasts);
+    QFETCH(QString, group);
+    QFETCH(QString, selected);
+    QFETCH(QString, label);
+    QFETCH(bool, allDone);
+    Run run;
+    Prepare(run);
+    WriteAll(run.Data("Kelpo.ini"), "[Version]\r\nVersion=1.8.1\r\n");
+    Model model;
+    const QStringList names = {"Alpha", "Beta", "Gamma"};
+    for (int i : {2, 0, 1}) {  // file order is not list order
+        auto rec = Item(names[i], lasts[i]);
+        rec->Group = group;
+        model.Items.Append(std::move(rec));
+    }
+    QByteArray text;
+    QVERIFY(BuildDataText(model, Formats::Make("dd/MM/yyyy", "HH:mm", '.', 2026), &text));
+    WriteAll(run.Data("Kelpo.dat"), text);
+
+    run.Start();
+    TMainForm &f = *run.form;
+    QCOMPARE(run.dialogs.Texts("Information"), allDone ? QStringList{"All items have been completed."} : QStringList());
+    QCOMPARE(f.Label1->text(), label);
+    QCOMPARE(f.isVisible(), !selected.isEmpty());
+    if (selected.isEmpty()) {
+        QCOMPARE(f.StatusText(), QStringLiteral("Kelpo from kelpo.example.org"));
+        QVERIFY(!f.Data.Items.At(0)->Done);  // no Update ran
+    } else {
+        QCOMPARE(f.Url->text(), "http://" + selected.toLower() + ".example");
+        QCOMPARE(f.StatusText(), QStringLiteral("Groups: None"));
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(f.Data.Items.At(i)->Done, f.Data.Items.At(i)->Last == "10/12/2026 09:00");
+    }
     QVERIFY(run.Close());
 }
 

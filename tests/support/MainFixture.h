@@ -1,0 +1,96 @@
+#pragma once
+// A main window started in an empty temporary data folder with fake dialogs,
+// desktop and a fixed clock (Thursday 10 December 2026, 12:00; dates
+// "dd/MM/yyyy", times "HH:mm"), whose items and groups a test puts in place.
+#include <QtTest>
+
+#include <QComboBox>
+#include <QListView>
+
+#include <memory>
+
+#include "ItemListModel.h"
+#include "Main.h"
+#include "support/FakeDesktop.h"
+#include "support/FakeDialogs.h"
+
+namespace kelpo {
+
+struct MainFixture {
+    QTemporaryDir dir;
+    FakeDialogs dialogs;
+    FakeDesktop desktop;
+    FixedClock clock{QDateTime(QDate(2026, 12, 10), QTime(12, 0))};
+    std::unique_ptr<TMainForm> form;
+
+    MainFixture()
+    {
+        QFile ini(dir.filePath(QStringLiteral("Kelpo.ini")));
+        if (ini.open(QIODevice::WriteOnly))
+            ini.write("[Version]\r\nVersion=1.8.1\r\n");
+        ini.close();
+        const MainServices s{dialogs, desktop, clock, Dates(), QString(), QString(), dir.path() + QLatin1Char('/'),
+                             QString()};
+        form = std::make_unique<TMainForm>(s);
+    }
+
+    static Formats Dates()
+    {
+        return Formats::Make(QStringLiteral("dd/MM/yyyy"), QStringLiteral("HH:mm"), QLatin1Char('.'), 2026);
+    }
+
+    // An item; `last` and `ends` are texts in the fixture's formats.
+    Rec *Add(const QString &name, int freq = 0, const QString &last = QStringLiteral("10/12/2026 09:00"),
+             const QString &ends = QStringLiteral("31/12/2027"), const QString &group = QString(), bool done = false)
+    {
+        auto rec = std::make_unique<Rec>();
+        rec->Name = name;
+        rec->Site = QStringLiteral("http://") + name.toLower().remove(QLatin1Char(' ')) + QStringLiteral(".example");
+        rec->Freq = freq;
+        rec->Last = last;
+        rec->Ends = ends;
+        rec->Group = group;
+        rec->Done = done;
+        return form->Data.Items.Append(std::move(rec));
+    }
+
+    void AddGroup(const QString &name, int number)
+    {
+        Model &m = form->Data;
+        ++m.NumGroups;
+        m.GroupTable[size_t(m.NumGroups)] = {name, number, nullptr};
+    }
+
+    // Builds the group box and lists `group` (as a start-up would, without
+    // Update and Next).
+    void Show(const QString &group = QStringLiteral("All Items"))
+    {
+        form->FillGroupList();
+        form->GroupList->setCurrentIndex(form->GroupList->findText(group));
+        form->GroupListChange();
+    }
+
+    QStringList Rows() const
+    {
+        QStringList names;
+        for (int row = 0; row < form->EntriesList->Count(); ++row)
+            names.append(form->EntriesList->RecAt(row)->Name);
+        return names;
+    }
+    int RowOf(const QString &name) const { return form->EntriesList->RowOf(form->Data.Items.FindExact(name)); }
+    Rec *Item(const QString &name) const { return form->Data.Items.FindExact(name); }
+
+    // Selects these rows and puts the focus on `focused` (-1: no focused row).
+    void Select(const QList<int> &rows, int focused)
+    {
+        QItemSelectionModel *s = form->Entries->selectionModel();
+        s->clear();
+        if (focused >= 0)
+            s->setCurrentIndex(form->EntriesList->index(focused), QItemSelectionModel::NoUpdate);
+        for (int row : rows)
+            s->select(form->EntriesList->index(row), QItemSelectionModel::Select);
+    }
+    QList<int> Selected() const { return form->SelectedRows(); }
+};
+
+}  // namespace kelpo
