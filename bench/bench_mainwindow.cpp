@@ -144,10 +144,12 @@ void FillMany(Model &model, int count)
 
 int main(int argc, char **argv)
 {
+    if (argc > 2 && QByteArray(argv[1]) == "--sample") {
+        QCoreApplication app(argc, argv);
+        return WriteSample(QString::fromLocal8Bit(argv[2]));
+    }
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() > 2 && args[1] == QLatin1String("--sample"))
-        return WriteSample(args[2]);
     const int count = args.size() > 1 ? args[1].toInt() : 100000;
     QTextStream out(stdout);
 
