@@ -271,6 +271,8 @@ private:
     void CreateMenus();
     void CreateOptionsTab();
     void FillEntries();
+    Rec *EditedItem();
+    void ShowEndDate(const QString &ends);
     void StartCommandServer(const QString &path);
     // FormCreate's steps.
     void MigrateOldFiles();

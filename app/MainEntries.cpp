@@ -168,9 +168,7 @@ void TMainForm::EntriesClick()
         FlagScope loading(Loading);
         Url->setText(rec.Site);
         Last->setText(rec.Last);
-        // An end date that is not a date (only a damaged file has one) shows today.
-        const QDate ends = ToDate(Fmt, rec.Ends);
-        EndDate->setDate(ends.isValid() ? ends : Clk.Now().date());
+        ShowEndDate(rec.Ends);
         Freq->setCurrentIndex(rec.Freq >= 0 && rec.Freq < RepeatKindCount ? rec.Freq : -1);
         NumEntries->setText(QString::number(rec.Count));
         Comments->setPlainText(rec.Comments);
@@ -205,13 +203,31 @@ void TMainForm::SelectOneItem(int row)
     Entries->setFocus();
 }
 
+// The item a field editor changes: the focused row's, made CurItem; none
+// while the program itself fills the editors or when no row has the focus.
+Rec *TMainForm::EditedItem()
+{
+    const int row = FocusedRow();
+    if (row < 0 || Loading || FindItem(row) < 0)
+        return nullptr;
+    return CurItem;
+}
+
+// The picker shows an end date; one that is not a date (only a damaged file
+// has one) shows today.
+void TMainForm::ShowEndDate(const QString &ends)
+{
+    const QDate date = ToDate(Fmt, ends);
+    EndDate->setDate(date.isValid() ? date : Clk.Now().date());
+}
+
 void TMainForm::LastChange()
 {
     const QString text = Last->text();
-    const int row = FocusedRow();
-    if (row < 0 || Loading || text.isEmpty() || FindItem(row) < 0)
+    Rec *edited = text.isEmpty() ? nullptr : EditedItem();
+    if (!edited)
         return;
-    Rec &rec = *CurItem;
+    Rec &rec = *edited;
     double when = 0;
     DueResult due;
     if (Fmt.ParseDateTime(text, &when))
@@ -230,18 +246,17 @@ void TMainForm::LastChange()
 
 void TMainForm::EndDateChange()
 {
-    const int row = FocusedRow();
-    if (row < 0 || Loading || FindItem(row) < 0)
+    Rec *edited = EditedItem();
+    if (!edited)
         return;
-    Rec &rec = *CurItem;
+    Rec &rec = *edited;
     const double today = std::floor(Now());
     const EndState before = ClassifyEnds(Fmt, rec.Ends, today);
     const QString ends = Fmt.FormatDate(EndDate->date());
     if (ends.isEmpty()) {
         Dlg.Error(QStringLiteral("Invalid End Date"));
         FlagScope loading(Loading);
-        const QDate stored = ToDate(Fmt, rec.Ends);
-        EndDate->setDate(stored.isValid() ? stored : Clk.Now().date());
+        ShowEndDate(rec.Ends);
         return;
     }
     rec.Ends = ends;
@@ -252,10 +267,10 @@ void TMainForm::EndDateChange()
 
 void TMainForm::FreqChange()
 {
-    const int row = FocusedRow();
-    if (row < 0 || Loading || FindItem(row) < 0)
+    Rec *edited = EditedItem();
+    if (!edited)
         return;
-    Rec &rec = *CurItem;
+    Rec &rec = *edited;
     rec.Freq = Freq->currentIndex();
     const DueResult due = CheckDone(Fmt, Now(), rec.Last, rec.Freq, rec.Ends, rec.Count);
     if (due.ok)
@@ -267,16 +282,16 @@ void TMainForm::FreqChange()
 
 void TMainForm::NumEntriesChange()
 {
-    const int row = FocusedRow();
-    if (row < 0 || Loading || FindItem(row) < 0)
+    Rec *edited = EditedItem();
+    if (!edited)
         return;
     const WholeNumber n = ReadWholeNumber(NumEntries->text());
-    CurItem->Count = n.value;
+    edited->Count = n.value;
     if (n.valid)
         return;
     Dlg.Error(QStringLiteral("Invalid value for\n\"Number of entries\""));
     FlagScope loading(Loading);
-    NumEntries->setText(QString::number(CurItem->Count));
+    NumEntries->setText(QString::number(edited->Count));
 }
 
 QString TMainForm::ShownGroup() const
