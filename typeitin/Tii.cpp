@@ -94,7 +94,10 @@ void TTiiForm::FormCreate()
     TiiText->setTabChangesFocus(false);
     TiiText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     QFont textFont = TiiText->font();
-    textFont.setPointSizeF(textFont.pointSizeF() * TextFontScale);
+    if (textFont.pointSizeF() > 0)
+        textFont.setPointSizeF(textFont.pointSizeF() * TextFontScale);
+    else  // a desktop font given in pixels
+        textFont.setPixelSize(qRound(textFont.pixelSize() * TextFontScale));
     TiiText->setFont(textFont);
     TiiText->installEventFilter(this);
     connect(TiiText, &QPlainTextEdit::textChanged, this, &TTiiForm::TiiTextChange);
