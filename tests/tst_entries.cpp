@@ -197,6 +197,9 @@ void TstEntries::drawRow()
             QVERIFY(!(c.red() > 180 && c.green() < 90));
         }
     QVERIFY(green);
+    // Screen readers get the picture's meaning in words.
+    QCOMPARE(f.form->EntriesList->data(f.form->EntriesList->index(0), Qt::AccessibleDescriptionRole).toString(),
+             QStringLiteral("done"));
 }
 
 void TstEntries::findItemAndSelectOneItem()
