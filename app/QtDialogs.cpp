@@ -1,5 +1,6 @@
 #include "QtDialogs.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
@@ -24,30 +25,37 @@ QMessageBox::StandardButton Show(QWidget *parent, QMessageBox::Icon icon, const 
 
 }  // namespace
 
+QWidget *QtDialogs::Owner() const
+{
+    if (parent_)
+        return parent_;
+    return QApplication::activeWindow();
+}
+
 void QtDialogs::Error(const QString &text)
 {
-    Show(parent_, QMessageBox::Critical, QStringLiteral("Error"), text, QMessageBox::Ok, QMessageBox::Ok);
+    Show(Owner(), QMessageBox::Critical, QStringLiteral("Error"), text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 void QtDialogs::Information(const QString &text)
 {
-    Show(parent_, QMessageBox::Information, QStringLiteral("Information"), text, QMessageBox::Ok, QMessageBox::Ok);
+    Show(Owner(), QMessageBox::Information, QStringLiteral("Information"), text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 bool QtDialogs::Confirm(const QString &text)
 {
-    return Show(parent_, QMessageBox::Question, QStringLiteral("Confirm"), text, QMessageBox::Yes | QMessageBox::No,
+    return Show(Owner(), QMessageBox::Question, QStringLiteral("Confirm"), text, QMessageBox::Yes | QMessageBox::No,
                 QMessageBox::Yes) == QMessageBox::Yes;
 }
 
 void QtDialogs::Plain(const QString &text)
 {
-    Show(parent_, QMessageBox::NoIcon, ProductTitle, text, QMessageBox::Ok, QMessageBox::Ok);
+    Show(Owner(), QMessageBox::NoIcon, ProductTitle, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 bool QtDialogs::Ask(const QString &title, const QString &prompt, QString *value)
 {
-    QInputDialog dialog(parent_);
+    QInputDialog dialog(Owner());
     dialog.setWindowTitle(title);
     dialog.setLabelText(prompt);
     dialog.setTextValue(*value);
@@ -67,12 +75,12 @@ QString QtDialogs::AskBoxed(const QString &title, const QString &prompt, const Q
 
 QString QtDialogs::OpenFileName(const QString &title, const QString &filter)
 {
-    return QFileDialog::getOpenFileName(parent_, title, QString(), filter);
+    return QFileDialog::getOpenFileName(Owner(), title, QString(), filter);
 }
 
 QString QtDialogs::SaveFileName(const QString &title, const QString &filter, const QString &defaultSuffix)
 {
-    QFileDialog dialog(parent_, title, QString(), filter);
+    QFileDialog dialog(Owner(), title, QString(), filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(defaultSuffix);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

@@ -23,6 +23,10 @@ public:
     QString SaveFileName(const QString &title, const QString &filter, const QString &defaultSuffix) override;
 
 private:
+    // The given window, or while there is none yet (during start-up) the
+    // program's active window, so boxes stay on top of it.
+    QWidget *Owner() const;
+
     QPointer<QWidget> parent_;
 };
 
