@@ -151,7 +151,8 @@ void TMainForm::MenuUpdateClick()
     BusyCursor busy;
     EventPump pump(UpdateEventsEveryMs);
     UndoneCount = 0;
-    QString failed;
+    bool failed = false;
+    QString failedName;
     const double now = Now();  // one clock reading for the whole pass
     const int count = Data.Items.Count();
     for (int i = 0; i < count && i < Data.Items.Count(); ++i) {
@@ -159,7 +160,8 @@ void TMainForm::MenuUpdateClick()
         CurItem = rec;
         const DueResult due = CheckDone(Fmt, now, rec->Last, rec->Freq, rec->Ends, rec->Count);
         if (!due.ok) {
-            failed = rec->Name;
+            failed = true;
+            failedName = rec->Name;
             break;
         }
         rec->Done = due.done;
@@ -171,8 +173,8 @@ void TMainForm::MenuUpdateClick()
     updating_ = false;
     SetItemCountLabel();
     RepaintEntries();
-    if (!failed.isNull())
-        Dlg.Error(QStringLiteral("Error in ") + failed);
+    if (failed)
+        Dlg.Error(QStringLiteral("Error in ") + failedName);
 }
 
 void TMainForm::MenuResetEntryCountersClick()
