@@ -14,6 +14,10 @@ public:
     virtual void Information(const QString &text) = 0;
     // Title "Confirm", Yes and No buttons; true for Yes.
     virtual bool Confirm(const QString &text) = 0;
+    // Title "Information", information icon, Yes and No buttons with No as
+    // the default (the question before something that cannot be undone);
+    // true for Yes.
+    virtual bool Question(const QString &text) = 0;
     // A message box with the application's title and an OK button only.
     virtual void Plain(const QString &text) = 0;
     // Asking prompt: title, prompt, pre-filled edit, OK and Cancel. True for
@@ -25,6 +29,9 @@ public:
     virtual QString OpenFileName(const QString &title, const QString &filter) = 0;
     virtual QString SaveFileName(const QString &title, const QString &filter,
                                  const QString &defaultSuffix) = 0;
+    // Chooser for an existing program file: offers folders and files the
+    // user may execute only. Empty when the user cancelled.
+    virtual QString ExecutableFileName(const QString &title) = 0;
 };
 
 }  // namespace kelpo

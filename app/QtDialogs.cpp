@@ -1,11 +1,15 @@
 #include "QtDialogs.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <QSortFilterProxyModel>
 
+#include "Browser.h"
 #include "Product.h"
 
 namespace kelpo {
@@ -22,6 +26,22 @@ QMessageBox::StandardButton Show(QWidget *parent, QMessageBox::Icon icon, const 
     box.setDefaultButton(def);
     return QMessageBox::StandardButton(box.exec());
 }
+
+// Lets the file chooser list folders and program files only.
+class ProgramFilesOnly : public QSortFilterProxyModel {
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex &parent) const override
+    {
+        const auto *files = qobject_cast<const QFileSystemModel *>(sourceModel());
+        if (!files)
+            return true;
+        const QFileInfo info = files->fileInfo(files->index(row, 0, parent));
+        return info.isDir() || IsExecutableFile(info.absoluteFilePath());
+    }
+};
 
 }  // namespace
 
@@ -46,6 +66,12 @@ bool QtDialogs::Confirm(const QString &text)
 {
     return Show(Owner(), QMessageBox::Question, QStringLiteral("Confirm"), text, QMessageBox::Yes | QMessageBox::No,
                 QMessageBox::Yes) == QMessageBox::Yes;
+}
+
+bool QtDialogs::Question(const QString &text)
+{
+    return Show(Owner(), QMessageBox::Information, QStringLiteral("Information"), text,
+                QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 
 void QtDialogs::Plain(const QString &text)
@@ -86,6 +112,31 @@ QString QtDialogs::SaveFileName(const QString &title, const QString &filter, con
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     return dialog.selectedFiles().constFirst();
+}
+
+QString QtDialogs::ExecutableFileName(const QString &title)
+{
+    QFileDialog dialog(Owner(), title);
+    // The filter model works with Qt's own dialog only.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilter(QStringLiteral("Programs (*)"));
+    dialog.setProxyModel(new ProgramFilesOnly(&dialog));
+    const QString programs = QStringLiteral("/usr/bin");
+    if (QFileInfo(programs).isDir())
+        dialog.setDirectory(programs);
+    for (;;) {
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return QString();
+        const QString path = dialog.selectedFiles().constFirst();
+        if (IsExecutableFile(path))
+            return path;
+        // A name typed into the dialog can still be some other file.
+        Show(&dialog, QMessageBox::Critical, QStringLiteral("Error"),
+             QStringLiteral("\"%1\" is not a program file.\nPlease choose the program file of your browser.")
+                 .arg(QDir::toNativeSeparators(path)),
+             QMessageBox::Ok, QMessageBox::Ok);
+    }
 }
 
 }  // namespace kelpo

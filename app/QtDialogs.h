@@ -16,11 +16,13 @@ public:
     void Error(const QString &text) override;
     void Information(const QString &text) override;
     bool Confirm(const QString &text) override;
+    bool Question(const QString &text) override;
     void Plain(const QString &text) override;
     bool Ask(const QString &title, const QString &prompt, QString *value) override;
     QString AskBoxed(const QString &title, const QString &prompt, const QString &value) override;
     QString OpenFileName(const QString &title, const QString &filter) override;
     QString SaveFileName(const QString &title, const QString &filter, const QString &defaultSuffix) override;
+    QString ExecutableFileName(const QString &title) override;
 
 private:
     // The given window, or while there is none yet (during start-up) the

@@ -13,13 +13,14 @@ namespace kelpo {
 class FakeDialogs : public Dialogs {
 public:
     struct Shown {
-        QString kind;  // "Error", "Information", "Confirm", "Plain", "Ask", "AskBoxed", "Open", "Save"
+        QString kind;  // "Error", "Information", "Confirm", "Question", "Plain", "Ask", "AskBoxed",
+                       // "Open", "Save", "Program"
         QString text;  // the message, or the prompt
         QString title; // prompts and file choosers
     };
 
     QList<Shown> shown;
-    QQueue<bool> confirmAnswers;
+    QQueue<bool> confirmAnswers;  // for Confirm and Question
     QQueue<QString> askAnswers;  // a null QString answers Cancel
     QQueue<QString> fileAnswers;
 
@@ -28,6 +29,11 @@ public:
     bool Confirm(const QString &text) override
     {
         shown.append({QStringLiteral("Confirm"), text, {}});
+        return !confirmAnswers.isEmpty() && confirmAnswers.dequeue();
+    }
+    bool Question(const QString &text) override
+    {
+        shown.append({QStringLiteral("Question"), text, {}});
         return !confirmAnswers.isEmpty() && confirmAnswers.dequeue();
     }
     void Plain(const QString &text) override { shown.append({QStringLiteral("Plain"), text, {}}); }
@@ -54,6 +60,12 @@ public:
     QString SaveFileName(const QString &title, const QString &filter, const QString &) override
     {
         shown.append({QStringLiteral("Save"), filter, title});
+        return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
+    }
+
+    QString ExecutableFileName(const QString &title) override
+    {
+        shown.append({QStringLiteral("Program"), QString(), title});
         return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
     }
 
