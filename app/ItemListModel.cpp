@@ -193,6 +193,42 @@ void ItemListModel::RemoveRow(int row)
     endRemoveRows();
 }
 
+void ItemListModel::RemoveRows(const std::vector<int> &rows)
+{
+    std::vector<std::pair<int, int>> runs;  // first and last row of each run
+    for (int row : rows) {
+        if (row < 0 || row >= Count())
+            continue;
+        if (!runs.empty() && runs.back().second + 1 == row)
+            runs.back().second = row;
+        else if (runs.empty() || runs.back().second < row)
+            runs.push_back({row, row});
+    }
+    // Each run costs a move of the rows after it; past a few runs one pass
+    // over all rows is cheaper.
+    constexpr size_t FewRuns = 16;
+    if (runs.size() <= FewRuns) {
+        for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
+            beginRemoveRows(QModelIndex(), run->first, run->second);
+            rows_.erase(rows_.begin() + run->first, rows_.begin() + run->second + 1);
+            endRemoveRows();
+        }
+        return;
+    }
+    beginResetModel();
+    size_t kept = 0;
+    auto run = runs.begin();
+    for (size_t i = 0; i < rows_.size(); ++i) {
+        while (run != runs.end() && size_t(run->second) < i)
+            ++run;
+        if (run != runs.end() && size_t(run->first) <= i)
+            continue;
+        rows_[kept++] = rows_[i];
+    }
+    rows_.resize(kept);
+    endResetModel();
+}
+
 int ItemListModel::NameChanged(int row)
 {
     Rec *rec = RecAt(row);

@@ -61,6 +61,9 @@ public:
     int Insert(Rec *rec);
     // Takes a row out of the list (the record itself is left alone).
     void RemoveRow(int row);
+    // Takes these rows (ascending, each once) out of the list: a few runs of
+    // neighbouring rows one run at a time, many scattered rows in one pass.
+    void RemoveRows(const std::vector<int> &rows);
     // The record of `row` has a new name: moves the row to its new place and
     // returns the new row.
     int NameChanged(int row);

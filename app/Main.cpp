@@ -49,6 +49,7 @@ TMainForm::TMainForm(const MainServices &services, QWidget *parent)
       Fmt(services.formats),
       ExeDir(services.exeDir),
       HelpFile(services.helpFile),
+      BrowserProbe(services.checkBrowser),
       DataDir(services.dataDir),
       VarStore(std::make_unique<kelpo::VarStore>())
 {
@@ -286,6 +287,7 @@ void TMainForm::CreateOptionsTab()
     Browser->setObjectName(QStringLiteral("Browser"));
     FindButton = new QPushButton(QStringLiteral("Find"), BrowserBox);
     connect(FindButton, &QPushButton::clicked, this, &TMainForm::FindButtonClick);
+    FindButton->installEventFilter(this);  // its right button opens the data folder
 
     for (QCheckBox *box : {AutoSave, AutoCheck, SlowDownType, CheckForFiles, NewOnly})
         connect(box, &QCheckBox::clicked, this, &TMainForm::OptionClick);
@@ -376,6 +378,8 @@ bool TMainForm::eventFilter(QObject *watched, QEvent *event)
             DelButMouseDown(button);
         else if (watched == TypeItIn)
             TypeItInMouseDown(button);
+        else if (watched == FindButton)
+            FindButtonMouseDown(button);
         break;
     }
     case QEvent::Hide:
@@ -526,45 +530,14 @@ QString TMainForm::StatusText() const
 }
 
 // Filled in by the commands that own these steps.
-void TMainForm::FindButtonClick() {}
-void TMainForm::CreateNewItem(const QString &url, const QString &title)
-{
-    Q_UNUSED(url);
-    Q_UNUSED(title);
-}
-void TMainForm::NewButClick() {}
-void TMainForm::DelButClick() {}
-void TMainForm::DelButMouseDown(Qt::MouseButton button)
-{
-    Q_UNUSED(button);
-}
-void TMainForm::GotoButClick() {}
-void TMainForm::EntriesDblClick()
-{
-    GotoButClick();
-}
 void TMainForm::TypeItInClick() {}
 void TMainForm::TypeItInMouseDown(Qt::MouseButton button)
 {
     Q_UNUSED(button);
 }
-void TMainForm::UrlChange() {}
-void TMainForm::CommentsChange() {}
-void TMainForm::MenuRenameItemClick() {}
-void TMainForm::MenuCopyItemClick() {}
-void TMainForm::MenuFindItemClick() {}
-void TMainForm::MenuGroupSelectClick(QAction *sender)
-{
-    Q_UNUSED(sender);
-}
-void TMainForm::MenuTrashClick() {}
-void TMainForm::MenuAddNewGroupClick() {}
-void TMainForm::MenuRenameGroupClick() {}
-void TMainForm::MenuDeleteGroupClick() {}
 void TMainForm::MenuSaveGroupClick() {}
 void TMainForm::MenuLoadGroupClick() {}
 void TMainForm::LoadVariableList() {}
-void TMainForm::CheckBrowser() {}
 void TMainForm::CheckButtonClick() {}
 void TMainForm::FillHelpTexts() {}
 

@@ -7,8 +7,11 @@
 #include <QRect>
 #include <QString>
 
+#include <functional>
 #include <memory>
+#include <vector>
 
+#include "Browser.h"
 #include "Clock.h"
 #include "Dialogs.h"
 #include "Formats.h"
@@ -50,6 +53,9 @@ struct MainServices {
     QString helpFile;       // the help page opened by the Help button
     QString dataDir;        // the data folder, with a trailing "/"
     QString commandSocket;  // local socket path for outside commands; empty: none
+    // The start-up question whether a program opens web pages (tests put
+    // their own answer here).
+    std::function<BrowserCheck(const QString &dataDir)> checkBrowser = CheckBrowserRegistered;
 };
 
 class TMainForm : public QMainWindow {
@@ -66,6 +72,7 @@ public:
     Formats Fmt;
     const QString ExeDir;
     const QString HelpFile;
+    const std::function<BrowserCheck(const QString &dataDir)> BrowserProbe;
 
     // State for the run.
     Model Data;  // ItemList, GroupTable, NumGroups
@@ -179,6 +186,7 @@ public:
     void AlwaysOnTopClick();
     void OptionClick();  // AutoSave, AutoCheck, SlowDownType, CheckForFiles, NewOnly
     void FindButtonClick();
+    void FindButtonMouseDown(Qt::MouseButton button);  // right button: open the data folder
     // A command line from the command socket ("1000": offer the last dropped link).
     void wmHandleMessages(const QByteArray &line);
 
@@ -215,13 +223,25 @@ public:
     void RepaintEntries();
     Glyph RowGlyph(const Rec &rec) const;
 
-    // Groups as far as the list needs them.
+    // Groups: the group box, the "Groups" submenu and the group view.
     void GroupListChange();      // fills the list for the shown group
-    void AddGroupListRow(const QString &name);  // sorted in; the shown row stays
+    // Sorted in; the shown row stays. `kind` is 0 for "All Items", -1 for
+    // "Trash" and 1 for a group, whose number the row keeps as well.
+    void AddGroupListRow(const QString &name, int kind, int groupNumber = 0);
     QAction *AddGroupMenuItem(int slot);        // appended to the "Groups" submenu
     QString ShownGroup() const;  // the text of the group box's shown row
+    // The shown group as FindGroup gives it (0 "All Items", -1 "Trash", else
+    // the slot), taken from the row itself so that a group whose name looks
+    // like a fixed row's is still told apart.
+    int ShownSlot() const;
     // The group box ("All Items" shown) and the "Groups" submenu from GroupTable.
     void FillGroupList();
+    // Adds a group under the smallest free number, with its group box row and
+    // submenu entry; returns its slot. Checks no name (callers do). A full
+    // table is refused with a message and gives 0.
+    int CreateNewGroup(const QString &name);
+    // Shows the message and returns true when no further group fits.
+    bool GroupTableFull();
 
     // Completion commands.
     void DoneButClick();
@@ -245,11 +265,22 @@ public:
     void MenuRenameItemClick();
     void MenuCopyItemClick();
     void MenuFindItemClick();
-    void MenuGroupSelectClick(QAction *sender);  // the entry's group name is its data()
+    // "Remove" (MenuRemove) or a group's entry (its GroupMenuItem; the
+    // entry's data() is the group's name).
+    void MenuGroupSelectClick(QAction *sender);
     void MenuTrashClick();
     void MenuAddNewGroupClick();
     void MenuRenameGroupClick();
     void MenuDeleteGroupClick();
+    // Takes these rows out of the list; their records stay. Rows still
+    // selected stay selected; the focus stays on its item or, when that row
+    // went, moves to the row that took its place. Keeps the item-count label
+    // in step.
+    void TakeRows(std::vector<int> rows);
+    // Removes these records from the list and from ItemList, in one pass each.
+    void DeleteItems(const std::vector<Rec *> &doomed);
+    std::vector<Rec *> SelectedItems() const;  // the selected rows' records, in row order
+    std::vector<int> RowsOf(const std::vector<Rec *> &recs) const;  // ascending; unlisted ones left out
     void MenuSaveGroupClick();
     void MenuLoadGroupClick();
     void ShowLoadedData();     // group selector, item list, first update and next item
@@ -271,6 +302,11 @@ private:
     void CreateMenus();
     void CreateOptionsTab();
     void FillEntries();
+    // Steps of the item and group commands.
+    bool KeepNameFree(const QString &prompt, QString *name);  // false: cancelled
+    void ListNewItem(std::unique_ptr<Rec> rec);  // appends, lists and selects it
+    void JoinGroup(int slot);
+    void RemoveFromShownGroup();
     Rec *EditedItem();
     void ShowEndDate(const QString &ends);
     void StartCommandServer(const QString &path);
@@ -280,7 +316,7 @@ private:
     void ReadBrandFile();
     void ReadSettings();
     void CheckVersion();
-    void LoadDataFile();
+    void LoadMainDataFile();
     void LoadVariables();
     void WriteSettings();
     bool LoadIni(const QString &path, IniFile &ini);

@@ -146,7 +146,7 @@ void TMainForm::MenuUpdateClick()
     if (updating_)
         return;  // the running Update counts everything itself
     updating_ = true;
-    const int slot = Data.FindGroup(ShownGroup());
+    const int slot = ShownSlot();
     const int number = slot > 0 ? Data.GroupTable[size_t(slot)].GroupNumber : 0;
     BusyCursor busy;
     EventPump pump(UpdateEventsEveryMs);

@@ -1,5 +1,6 @@
-// The item list and the editors of the current item on the Entries tab, and
-// the group box as far as the list needs it (filling the list for a group).
+// The item list and the editors of the current item on the Entries tab:
+// drawing, row lookup, selection, loading the current item, the field
+// editors, and taking rows out of the list.
 #include "Main.h"
 
 #include <QAction>
@@ -21,38 +22,12 @@
 
 #include "Due.h"
 #include "ItemListModel.h"
+#include "MainHelpers.h"
 #include "WholeNumber.h"
 
 namespace kelpo {
 
 namespace {
-
-const QString AllItems = QStringLiteral("All Items");
-const QString TrashRow = QStringLiteral("Trash");
-
-// Sets a flag for the life of a scope, so that the change events which the
-// program's own writes cause are ignored, whatever way the scope is left.
-class FlagScope {
-public:
-    explicit FlagScope(bool &flag) : flag_(flag) { flag_ = true; }
-    ~FlagScope() { flag_ = false; }
-    FlagScope(const FlagScope &) = delete;
-    FlagScope &operator=(const FlagScope &) = delete;
-
-private:
-    bool &flag_;
-};
-
-class CountScope {
-public:
-    explicit CountScope(int &count) : count_(count) { ++count_; }
-    ~CountScope() { --count_; }
-    CountScope(const CountScope &) = delete;
-    CountScope &operator=(const CountScope &) = delete;
-
-private:
-    int &count_;
-};
 
 // Where an end date stands against today; Unknown for a text that is not a date.
 enum class EndState { Unknown, Running, LastDay, Ended };
@@ -137,6 +112,78 @@ QList<int> TMainForm::SelectedRows() const
     return rows;
 }
 
+std::vector<Rec *> TMainForm::SelectedItems() const
+{
+    std::vector<Rec *> recs;
+    for (int row : SelectedRows())
+        recs.push_back(EntriesList->RecAt(row));
+    return recs;
+}
+
+std::vector<int> TMainForm::RowsOf(const std::vector<Rec *> &recs) const
+{
+    std::vector<int> rows;
+    rows.reserve(recs.size());
+    for (const Rec *rec : recs) {
+        const int row = EntriesList->RowOf(rec);
+        if (row >= 0)
+            rows.push_back(row);
+    }
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void TMainForm::TakeRows(std::vector<int> rows)
+{
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    rows.erase(std::remove_if(rows.begin(), rows.end(), [this](int r) { return r < 0 || r >= EntriesList->Count(); }),
+               rows.end());
+    if (rows.empty())
+        return;
+    const auto gone = [&rows](int row) { return std::binary_search(rows.begin(), rows.end(), row); };
+    // Where a remaining row lands: every row taken out before it moves it up.
+    const auto landing = [&rows](int row) {
+        return row - int(std::lower_bound(rows.begin(), rows.end(), row) - rows.begin());
+    };
+    for (int row : rows) {
+        if (!EntriesList->RecAt(row)->Done)
+            --UndoneCount;
+    }
+    std::vector<int> kept;
+    for (int row : SelectedRows()) {
+        if (!gone(row))
+            kept.push_back(landing(row));
+    }
+    const int focused = FocusedRow();
+    const bool focusGone = focused >= 0 && gone(focused);
+    int focus = focused >= 0 ? landing(focused) : -1;
+    {
+        CountScope selecting(selecting_);
+        EntriesList->RemoveRows(rows);
+        focus = std::min(focus, EntriesList->Count() - 1);
+        QItemSelection selection;
+        for (size_t i = 0; i < kept.size();) {
+            size_t j = i;
+            while (j + 1 < kept.size() && kept[j + 1] == kept[j] + 1)
+                ++j;
+            selection.select(EntriesList->index(kept[i]), EntriesList->index(kept[j]));
+            i = j + 1;
+        }
+        // The row that took the focused row's place shows which item the
+        // editors hold when nothing else is selected.
+        if (focusGone && selection.isEmpty() && focus >= 0)
+            selection.select(EntriesList->index(focus), EntriesList->index(focus));
+        QItemSelectionModel *model = Entries->selectionModel();
+        model->select(selection, QItemSelectionModel::ClearAndSelect);
+        if (focus >= 0)
+            model->setCurrentIndex(EntriesList->index(focus), QItemSelectionModel::NoUpdate);
+        else
+            model->clearCurrentIndex();
+    }
+    SetItemCountLabel();
+}
+
 void TMainForm::SetItemCountLabel()
 {
     Label1->setText(QStringLiteral("Items: (%1/%2)").arg(UndoneCount).arg(EntriesList->Count()));
@@ -171,7 +218,10 @@ void TMainForm::EntriesClick()
         ShowEndDate(rec.Ends);
         Freq->setCurrentIndex(rec.Freq >= 0 && rec.Freq < RepeatKindCount ? rec.Freq : -1);
         NumEntries->setText(QString::number(rec.Count));
-        Comments->setPlainText(rec.Comments);
+        // The item keeps CR LF between lines; the memo shows line breaks.
+        QString comments = rec.Comments;
+        comments.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        Comments->setPlainText(comments);
         TypeItIn->setIcon(rec.Keys.isEmpty() ? keyboardIcon_ : keyGrnIcon_);
     }
     QString status;
@@ -292,87 +342,6 @@ void TMainForm::NumEntriesChange()
     Dlg.Error(QStringLiteral("Invalid value for\n\"Number of entries\""));
     FlagScope loading(Loading);
     NumEntries->setText(QString::number(edited->Count));
-}
-
-QString TMainForm::ShownGroup() const
-{
-    return GroupList->currentText();
-}
-
-void TMainForm::GroupListChange()
-{
-    FillEntries();
-    EntriesClick();
-}
-
-// Lists the items of the shown group, counts the due ones and focuses the
-// first row.
-void TMainForm::FillEntries()
-{
-    const int slot = Data.FindGroup(ShownGroup());
-    const int number = slot > 0 ? Data.GroupTable[size_t(slot)].GroupNumber : 0;
-    UndoneCount = 0;
-    std::vector<Rec *> shown;
-    shown.reserve(size_t(Data.Items.Count()));
-    for (int i = 0, n = Data.Items.Count(); i < n; ++i) {
-        Rec *rec = Data.Items.At(i);
-        if (!InGroupView(*rec, slot, number))
-            continue;
-        shown.push_back(rec);
-        if (!rec->Done)
-            ++UndoneCount;
-    }
-    {
-        CountScope selecting(selecting_);
-        EntriesList->Fill(std::move(shown));
-        SetItemCountLabel();
-        if (EntriesList->Count() > 0)
-            Entries->selectionModel()->setCurrentIndex(EntriesList->index(0), QItemSelectionModel::ClearAndSelect);
-    }
-}
-
-void TMainForm::AddGroupListRow(const QString &name)
-{
-    int row = 0;
-    while (row < GroupList->count() && !NameBefore(name, GroupList->itemText(row)))
-        ++row;
-    GroupList->insertItem(row, name);
-}
-
-QAction *TMainForm::AddGroupMenuItem(int slot)
-{
-    GroupData &g = Data.GroupTable[size_t(slot)];
-    QString caption = g.GroupName;
-    caption.replace(QLatin1Char('&'), QStringLiteral("&&"));  // no accelerator marks
-    QAction *entry = MenuGroups->addAction(caption);
-    entry->setData(g.GroupName);
-    connect(entry, &QAction::triggered, this, [this, entry] { MenuGroupSelectClick(entry); });
-    g.GroupMenuItem = entry;
-    return entry;
-}
-
-void TMainForm::FillGroupList()
-{
-    GroupList->clear();
-    AddGroupListRow(AllItems);
-    AddGroupListRow(TrashRow);
-    std::vector<int> order;
-    for (int slot = 1; slot <= Data.NumGroups; ++slot) {
-        AddGroupListRow(Data.GroupTable[size_t(slot)].GroupName);
-        order.push_back(slot);
-    }
-    GroupList->setCurrentIndex(GroupList->findText(AllItems, Qt::MatchExactly | Qt::MatchCaseSensitive));
-
-    // The submenu's group entries follow the group box's order.
-    const QList<QAction *> old = MenuGroups->actions();
-    for (QAction *a : old)
-        if (a != MenuRemove && a != MenuTrash)
-            delete a;
-    std::stable_sort(order.begin(), order.end(), [this](int a, int b) {
-        return NameBefore(Data.GroupTable[size_t(a)].GroupName, Data.GroupTable[size_t(b)].GroupName);
-    });
-    for (int slot : order)
-        AddGroupMenuItem(slot);
 }
 
 // After the data file is read: the group box and the "Groups" submenu, the

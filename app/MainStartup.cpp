@@ -80,7 +80,7 @@ void TMainForm::FormCreate()
         ListDrawEnabled = true;
         LastFind.clear();
 
-        LoadDataFile();
+        LoadMainDataFile();
         LoadVariables();
         if (Browser->text().isEmpty())
             CheckBrowser();
@@ -177,7 +177,7 @@ void TMainForm::CheckVersion()
         Dlg.Error(QStringLiteral("There was a problem saving your settings:\n") + why);
 }
 
-void TMainForm::LoadDataFile()
+void TMainForm::LoadMainDataFile()
 {
     const QString path = DataDir + DatName;
     DataFileGuarded = false;

@@ -84,6 +84,11 @@ struct Run {
         MainServices s{dialogs, desktop, clock,
                        Formats::Make(QStringLiteral("dd/MM/yyyy"), QStringLiteral("HH:mm"), QLatin1Char('.'), 2026),
                        exeDir, helpFile, dataDir, socket};
+        s.checkBrowser = [](const QString &) {
+            BrowserCheck found;  // a desktop that has a browser
+            found.probeCreated = found.registered = true;
+            return found;
+        };
         form = std::make_unique<WatchedForm>(s);
     }
     bool Close()

@@ -75,8 +75,9 @@ QRect StoredBounds(const QString &iniPath)
     if (!f.open(QIODevice::ReadOnly))
         return QRect();
     const QString text = QString::fromUtf8(f.readAll());
-    return QRect(Number(text, "Left=(-?\\d+)"), Number(text, "Top=(-?\\d+)"), Number(text, "Width=(-?\\d+)"),
-                 Number(text, "Height=(-?\\d+)"));
+    // Whole keys only: "AlwaysOnTop=" is no "Top=".
+    return QRect(Number(text, "(?m)^Left=(-?\\d+)"), Number(text, "(?m)^Top=(-?\\d+)"),
+                 Number(text, "(?m)^Width=(-?\\d+)"), Number(text, "(?m)^Height=(-?\\d+)"));
 }
 
 }  // namespace
@@ -117,10 +118,11 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(dataDir_));
         QVERIFY(QDir().mkpath(runtimeDir_));
         QFile(runtimeDir_).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        // The current version: the help page is not opened.
+        // The current version: the help page is not opened. A chosen browser:
+        // no start-up question about one.
         QFile ini(dataDir_ + "Kelpo.ini");
         QVERIFY(ini.open(QIODevice::WriteOnly));
-        ini.write("[Version]\r\nVersion=1.8.1\r\n");
+        ini.write("[Version]\r\nVersion=1.8.1\r\n[Options]\r\nBrowser=/bin/true\r\n");
         const QStringList size = Tool("xdotool", {"getdisplaygeometry"}).split(' ');
         QCOMPARE(size.size(), 2);
         screen_ = QSize(size[0].toInt(), size[1].toInt());

@@ -1,7 +1,8 @@
 #pragma once
-// A main window started in an empty temporary data folder with fake dialogs,
-// desktop and a fixed clock (Thursday 10 December 2026, 12:00; dates
-// "dd/MM/yyyy", times "HH:mm"), whose items and groups a test puts in place.
+// A main window started in an empty temporary data folder with fake dialogs
+// and desktop (one that has a browser for web pages) and a fixed clock
+// (Thursday 10 December 2026, 12:00; dates "dd/MM/yyyy", times "HH:mm"),
+// whose items and groups a test puts in place.
 #include <QtTest>
 
 #include <QComboBox>
@@ -29,9 +30,19 @@ struct MainFixture {
         if (ini.open(QIODevice::WriteOnly))
             ini.write("[Version]\r\nVersion=1.8.1\r\n");
         ini.close();
-        const MainServices s{dialogs, desktop, clock, Dates(), QString(), QString(), dir.path() + QLatin1Char('/'),
-                             QString()};
+        MainServices s{dialogs, desktop, clock, Dates(), QString(), QString(), dir.path() + QLatin1Char('/'),
+                       QString()};
+        s.checkBrowser = BrowserFound;
         form = std::make_unique<TMainForm>(s);
+    }
+
+    // The start-up browser check on a desktop that has a browser.
+    static BrowserCheck BrowserFound(const QString &)
+    {
+        BrowserCheck found;
+        found.probeCreated = true;
+        found.registered = true;
+        return found;
     }
 
     static Formats Dates()

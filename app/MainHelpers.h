@@ -1,0 +1,45 @@
+#pragma once
+// Small helpers shared by the main window's source files.
+#include <QString>
+
+#include "Model.h"
+
+namespace kelpo {
+
+// Sets a flag for the life of a scope, so that the change events which the
+// program's own writes cause are ignored, whatever way the scope is left.
+class FlagScope {
+public:
+    explicit FlagScope(bool &flag) : flag_(flag) { flag_ = true; }
+    ~FlagScope() { flag_ = false; }
+    FlagScope(const FlagScope &) = delete;
+    FlagScope &operator=(const FlagScope &) = delete;
+
+private:
+    bool &flag_;
+};
+
+// Counts nested scopes in which the program itself moves the list's focus.
+class CountScope {
+public:
+    explicit CountScope(int &count) : count_(count) { ++count_; }
+    ~CountScope() { --count_; }
+    CountScope(const CountScope &) = delete;
+    CountScope &operator=(const CountScope &) = delete;
+
+private:
+    int &count_;
+};
+
+// A name as it is kept: line breaks become blanks and it holds at most 255
+// characters, so that it reads back from the data file exactly as it is.
+inline QString OneLineName(const QString &text)
+{
+    QString name = text;
+    name.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    name.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    name.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return CutText(name);
+}
+
+}  // namespace kelpo
