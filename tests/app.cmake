@@ -6,3 +6,5 @@ kelpo_test(tst_completion LABEL unit SOURCES tst_completion.cpp support/MainFixt
 kelpo_test(tst_window_x11 LABEL x11 SOURCES tst_window_x11.cpp LIBS Qt6::Core)
 target_compile_definitions(tst_window_x11 PRIVATE KELPO_EXE="$<TARGET_FILE:kelpo>")
 add_dependencies(tst_window_x11 kelpo)
+kelpo_test(tst_groups LABEL unit SOURCES tst_groups.cpp support/MainFixture.h LIBS kelpo_app)
+kelpo_test(tst_items LABEL unit SOURCES tst_items.cpp support/MainFixture.h LIBS kelpo_app)

@@ -17,6 +17,7 @@ public:
                        // "Open", "Save", "Program"
         QString text;  // the message, or the prompt
         QString title; // prompts and file choosers
+        QString value{};  // prompts: the text the edit was pre-filled with
     };
 
     QList<Shown> shown;
@@ -39,7 +40,7 @@ public:
     void Plain(const QString &text) override { shown.append({QStringLiteral("Plain"), text, {}}); }
     bool Ask(const QString &title, const QString &prompt, QString *value) override
     {
-        shown.append({QStringLiteral("Ask"), prompt, title});
+        shown.append({QStringLiteral("Ask"), prompt, title, *value});
         const QString answer = askAnswers.isEmpty() ? QString() : askAnswers.dequeue();
         if (answer.isNull())
             return false;
@@ -48,7 +49,7 @@ public:
     }
     QString AskBoxed(const QString &title, const QString &prompt, const QString &value) override
     {
-        shown.append({QStringLiteral("AskBoxed"), prompt, title});
+        shown.append({QStringLiteral("AskBoxed"), prompt, title, value});
         const QString answer = askAnswers.isEmpty() ? QString() : askAnswers.dequeue();
         return answer.isNull() ? value : answer;
     }
