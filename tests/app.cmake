@@ -8,3 +8,4 @@ target_compile_definitions(tst_window_x11 PRIVATE KELPO_EXE="$<TARGET_FILE:kelpo
 add_dependencies(tst_window_x11 kelpo)
 kelpo_test(tst_groups LABEL unit SOURCES tst_groups.cpp support/MainFixture.h LIBS kelpo_app)
 kelpo_test(tst_items LABEL unit SOURCES tst_items.cpp support/MainFixture.h LIBS kelpo_app)
+kelpo_test(tst_goto LABEL unit SOURCES tst_goto.cpp support/MainFixture.h LIBS kelpo_app)

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QListView>
 
+#include <functional>
 #include <memory>
 
 #include "ItemListModel.h"
@@ -24,15 +25,18 @@ struct MainFixture {
     FixedClock clock{QDateTime(QDate(2026, 12, 10), QTime(12, 0))};
     std::unique_ptr<TMainForm> form;
 
-    MainFixture()
+    // `settings` is added to the settings file; `checkBrowser` answers the
+    // start-up question for a browser.
+    explicit MainFixture(const QByteArray &settings = QByteArray(),
+                         std::function<BrowserCheck(const QString &)> checkBrowser = BrowserFound)
     {
         QFile ini(dir.filePath(QStringLiteral("Kelpo.ini")));
         if (ini.open(QIODevice::WriteOnly))
-            ini.write("[Version]\r\nVersion=1.8.1\r\n");
+            ini.write("[Version]\r\nVersion=1.8.1\r\n" + settings);
         ini.close();
         MainServices s{dialogs, desktop, clock, Dates(), QString(), QString(), dir.path() + QLatin1Char('/'),
                        QString()};
-        s.checkBrowser = BrowserFound;
+        s.checkBrowser = std::move(checkBrowser);
         form = std::make_unique<TMainForm>(s);
     }
 
