@@ -49,6 +49,17 @@ QString GroupNameRefusal(const Model &data, const QString &name)
     return QString();
 }
 
+// "All Items" and the Trash are no groups of the table: they can be neither
+// renamed nor deleted. Says so and returns true for them.
+bool RefuseFixedGroup(Dialogs &dialogs, int slot, const char *command)
+{
+    if (slot > 0)
+        return false;
+    dialogs.Error(QStringLiteral("You can not %1 the %2 group.")
+                      .arg(QLatin1String(command), slot == 0 ? AllItems : TrashRow));
+    return true;
+}
+
 const QString TrashQuestion = QStringLiteral(
     "Moving an item to the Trash will remove it from the All Items group and all other groups.\n"
     "You will still be able to use the item from the Trash or later move it back to another group.\n\n"
@@ -200,14 +211,8 @@ void TMainForm::MenuAddNewGroupClick()
 void TMainForm::MenuRenameGroupClick()
 {
     const int slot = ShownSlot();
-    if (slot == 0) {
-        Dlg.Error(QStringLiteral("You can not rename the All Items group."));
+    if (RefuseFixedGroup(Dlg, slot, "rename"))
         return;
-    }
-    if (slot < 0) {
-        Dlg.Error(QStringLiteral("You can not rename the Trash group."));
-        return;
-    }
     GroupData &g = Data.GroupTable[size_t(slot)];
     const QString old = g.GroupName;
     const QString name = OneLineName(Dlg.AskBoxed(
@@ -233,14 +238,8 @@ void TMainForm::MenuRenameGroupClick()
 void TMainForm::MenuDeleteGroupClick()
 {
     const int slot = ShownSlot();
-    if (slot == 0) {
-        Dlg.Error(QStringLiteral("You can not delete the All Items group."));
+    if (RefuseFixedGroup(Dlg, slot, "delete"))
         return;
-    }
-    if (slot < 0) {
-        Dlg.Error(QStringLiteral("You can not delete the Trash group."));
-        return;
-    }
     const GroupData g = Data.GroupTable[size_t(slot)];
     if (!Dlg.Confirm(QStringLiteral("Are you sure you want to delete the \"") + g.GroupName +
                      QStringLiteral("\" group?")))
