@@ -28,6 +28,7 @@
 #include "Due.h"
 #include "ItemListModel.h"
 #include "Layout.h"
+#include "MainWidgets.h"
 #include "Product.h"
 
 namespace kelpo {
@@ -49,6 +50,7 @@ TMainForm::TMainForm(const MainServices &services, QWidget *parent)
       Fmt(services.formats),
       ExeDir(services.exeDir),
       HelpFile(services.helpFile),
+      TypeKeyboard(services.keyboard),
       DataDir(services.dataDir),
       VarStore(std::make_unique<kelpo::VarStore>())
 {
@@ -56,6 +58,7 @@ TMainForm::TMainForm(const MainServices &services, QWidget *parent)
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     CreateWidgets();
+    CreateTypeItIn();
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(900000);
@@ -103,6 +106,7 @@ void TMainForm::CreateWidgets()
     CreateEntriesTab();
     CreateMenus();
     CreateOptionsTab();
+    CreateVarTab();
 
     // Sits outside the visible area; it only takes the keyboard focus away
     // from the option check boxes.
@@ -110,10 +114,6 @@ void TMainForm::CreateWidgets()
     Dummy->setObjectName(QStringLiteral("Dummy"));
 }
 
-namespace {
-
-// A label that names its control for screen readers: the control is its
-// buddy and carries the label's text without the colon as its name.
 QLabel *LabelFor(const QString &text, QWidget *control, QWidget *parent)
 {
     auto *label = new QLabel(text, parent);
@@ -132,8 +132,6 @@ QPushButton *Button(const QString &caption, const QString &hint, QWidget *parent
     b->setToolTip(hint);
     return b;
 }
-
-}  // namespace
 
 void TMainForm::CreateEntriesTab()
 {
@@ -359,6 +357,8 @@ void TMainForm::FormResize()
     AlwaysOnTop->setGeometry(o.AlwaysOnTop);
     CheckForFiles->setGeometry(o.CheckForFiles);
     NewOnly->setGeometry(o.NewOnly);
+
+    PlaceVarTab(o);
 }
 
 bool TMainForm::eventFilter(QObject *watched, QEvent *event)
@@ -543,11 +543,6 @@ void TMainForm::EntriesDblClick()
 {
     GotoButClick();
 }
-void TMainForm::TypeItInClick() {}
-void TMainForm::TypeItInMouseDown(Qt::MouseButton button)
-{
-    Q_UNUSED(button);
-}
 void TMainForm::UrlChange() {}
 void TMainForm::CommentsChange() {}
 void TMainForm::MenuRenameItemClick() {}
@@ -563,9 +558,11 @@ void TMainForm::MenuRenameGroupClick() {}
 void TMainForm::MenuDeleteGroupClick() {}
 void TMainForm::MenuSaveGroupClick() {}
 void TMainForm::MenuLoadGroupClick() {}
-void TMainForm::LoadVariableList() {}
 void TMainForm::CheckBrowser() {}
 void TMainForm::CheckButtonClick() {}
-void TMainForm::FillHelpTexts() {}
+void TMainForm::FillHelpTexts()
+{
+    FillVarHelp();
+}
 
 }  // namespace kelpo
