@@ -2,6 +2,8 @@
 // A main window started in an empty temporary data folder with fake dialogs,
 // desktop and a fixed clock (Thursday 10 December 2026, 12:00; dates
 // "dd/MM/yyyy", times "HH:mm"), whose items and groups a test puts in place.
+// Type It In types through a recording keyboard; files given to the
+// constructor are in the data folder before the window starts.
 #include <QtTest>
 
 #include <QComboBox>
@@ -13,6 +15,7 @@
 #include "Main.h"
 #include "support/FakeDesktop.h"
 #include "support/FakeDialogs.h"
+#include "support/RecordingKeyboard.h"
 
 namespace kelpo {
 
@@ -21,16 +24,22 @@ struct MainFixture {
     FakeDialogs dialogs;
     FakeDesktop desktop;
     FixedClock clock{QDateTime(QDate(2026, 12, 10), QTime(12, 0))};
+    RecordingKeyboard keyboard;
     std::unique_ptr<TMainForm> form;
 
-    MainFixture()
+    explicit MainFixture(const QList<QPair<QString, QByteArray>> &files = {})
     {
         QFile ini(dir.filePath(QStringLiteral("Kelpo.ini")));
         if (ini.open(QIODevice::WriteOnly))
             ini.write("[Version]\r\nVersion=1.8.1\r\n");
         ini.close();
+        for (const auto &file : files) {
+            QFile f(dir.filePath(file.first));
+            if (f.open(QIODevice::WriteOnly))
+                f.write(file.second);
+        }
         const MainServices s{dialogs, desktop, clock, Dates(), QString(), QString(), dir.path() + QLatin1Char('/'),
-                             QString()};
+                             QString(), keyboard};
         form = std::make_unique<TMainForm>(s);
     }
 
