@@ -89,9 +89,9 @@ void TMainForm::CreateVarTab()
     VarHelp->setReadOnly(true);
     VarHelp->setFrameShape(QFrame::NoFrame);
     VarHelp->setFocusPolicy(Qt::ClickFocus);  // readable and copyable, but not a stop for Tab
-    // In the page's own colour, so that it reads as part of the page.
+    // On the page's own background, so that it reads as part of the page.
     QPalette helpColours = VarHelp->palette();
-    helpColours.setColor(QPalette::Base, helpColours.color(QPalette::Window));
+    helpColours.setColor(QPalette::Base, Qt::transparent);
     VarHelp->setPalette(helpColours);
     VarHelp->setAccessibleName(QStringLiteral("About variables"));
 
