@@ -5,25 +5,18 @@
 // argument switches the X server to that keyboard layout first (setxkbmap).
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QThread>
-#include <QWidget>
 
 #include "Player.h"
 #include "X11Keyboard.h"
+#include "support/TypeTarget.h"
 
 using namespace kelpo;
 
 namespace {
-
-QString ReadText(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-}
 
 // 200 characters as a form gets them: mixed case, digits, punctuation, a
 // few characters on the AltGr level of many layouts, and one variable.
@@ -45,7 +38,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QTextStream out(stdout);
     if (argc > 1)
-        QProcess::execute(QStringLiteral("setxkbmap"), {QStringLiteral("-layout"), QString::fromLocal8Bit(argv[1])});
+        RunTool(QStringLiteral("setxkbmap"), {QStringLiteral("-layout"), QString::fromLocal8Bit(argv[1])});
 
     X11Keyboard keyboard;
     if (!keyboard.Available()) {
@@ -59,11 +52,9 @@ int main(int argc, char **argv)
     QTemporaryDir dir;
     for (const bool slow : {false, true}) {
         const QString file = dir.filePath(slow ? QStringLiteral("slow.txt") : QStringLiteral("fast.txt"));
-        QProcess target;
-        target.start(QStringLiteral(TYPETARGET_EXE), {file});
-        if (!target.waitForStarted(5000) || !target.waitForReadyRead(10000))
+        TypeTarget target(file);
+        if (target.Id == 0)
             return 1;
-        const quint64 id = target.readLine().trimmed().toULongLong();
         QThread::msleep(300);
 
         Player player(keyboard);
@@ -74,18 +65,16 @@ int main(int argc, char **argv)
 
         QElapsedTimer clock;
         clock.start();
-        player.Play(script, id);
+        player.Play(script, target.Id);
         const qint64 played = clock.elapsed();
-        while (ReadText(file) != expected && clock.elapsed() < 30000)
+        while (target.Received() != expected && clock.elapsed() < 30000)
             QThread::msleep(2);
         const qint64 arrived = clock.elapsed();
-        const bool exact = ReadText(file) == expected;
+        const bool exact = target.Received() == expected;
         out << (slow ? "slowed down:   " : "without pause: ") << typed.size() << " characters, played in " << played
             << " ms, all arrived after " << arrived << " ms: "
             << QString::number(typed.size() * 1000.0 / qMax<qint64>(1, arrived), 'f', 0) << " characters per second"
             << (exact ? "" : " (NOT EXACT)") << Qt::endl;
-        target.terminate();
-        target.waitForFinished(3000);
         if (!exact)
             return 1;
     }

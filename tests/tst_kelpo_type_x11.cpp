@@ -15,6 +15,7 @@
 #include "DataFile.h"
 #include "Formats.h"
 #include "Model.h"
+#include "support/TypeTarget.h"
 
 using namespace kelpo;
 
@@ -35,22 +36,6 @@ const QString Expected = QString::fromUtf8(
     "Zoé, Straße 5 € {tab} a=bend a{b\n"
     "1\n");
 
-QString Tool(const QString &program, const QStringList &args, bool *ok = nullptr)
-{
-    QProcess p;
-    p.start(program, args);
-    const bool done = p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-    if (ok)
-        *ok = done;
-    return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
-}
-
-QString ReadText(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-}
-
 QByteArray ReadBytes(const QString &path)
 {
     QFile f(path);
@@ -65,13 +50,13 @@ bool WriteBytes(const QString &path, const QByteArray &bytes)
 
 quint64 ActiveWindow()
 {
-    return Tool("xdotool", {"getactivewindow"}).toULongLong();
+    return RunTool("xdotool", {"getactivewindow"}).toULongLong();
 }
 
 // Brings a window to the front and waits until the window manager has.
 bool Activate(quint64 window)
 {
-    Tool("xdotool", {"windowactivate", "--sync", QString::number(window)});
+    RunTool("xdotool", {"windowactivate", "--sync", QString::number(window)});
     QDeadlineTimer deadline(5000);
     while (ActiveWindow() != window) {
         if (deadline.hasExpired())
@@ -100,26 +85,6 @@ QPoint GreenKeyboard(quint64 window)
     return n < 20 ? QPoint() : QPoint(int(sx / n), int(sy / n));
 }
 
-// The typing target: a separate program with two fields that writes what
-// it received to a file.
-class Target {
-public:
-    explicit Target(const QString &file)
-    {
-        Process.start(QStringLiteral(TYPETARGET_EXE), {file});
-        if (Process.waitForStarted(5000) && Process.waitForReadyRead(10000))
-            Id = Process.readLine().trimmed().toULongLong();
-    }
-    ~Target()
-    {
-        Process.terminate();
-        if (!Process.waitForFinished(3000))
-            Process.kill();
-    }
-    QProcess Process;
-    quint64 Id = 0;
-};
-
 }  // namespace
 
 class TstKelpoTypeX11 : public QObject {
@@ -143,14 +108,8 @@ private Q_SLOTS:
 
 void TstKelpoTypeX11::initTestCase()
 {
-    const QString query = Tool("setxkbmap", {"-query"});
-    for (const QString &line : query.split('\n')) {
-        const QString key = line.section(':', 0, 0).trimmed();
-        const QString value = line.section(':', 1).trimmed();
-        if ((key == "layout" || key == "variant") && !value.isEmpty())
-            originalLayout_ << "-" + key << value;
-    }
-    QVERIFY2(!originalLayout_.isEmpty(), qPrintable(query));
+    originalLayout_ = CurrentLayoutArgs();
+    QVERIFY(!originalLayout_.isEmpty());
 
     QVERIFY(tmp_.isValid());
     dataDir_ = tmp_.filePath("xdg-data/Kelpo/");
@@ -183,7 +142,7 @@ void TstKelpoTypeX11::initTestCase()
     QVERIFY(kelpo_.waitForStarted());
     QDeadlineTimer deadline(10000);
     while (kelpoWindow_ == 0 && !deadline.hasExpired()) {
-        kelpoWindow_ = Tool("xdotool", {"search", "--onlyvisible", "--name", MainTitle}).section('\n', 0, 0).toULongLong();
+        kelpoWindow_ = RunTool("xdotool", {"search", "--onlyvisible", "--name", MainTitle}).section('\n', 0, 0).toULongLong();
         QTest::qWait(50);
     }
     QVERIFY2(kelpoWindow_ != 0, "no main window");
@@ -196,7 +155,7 @@ void TstKelpoTypeX11::cleanupTestCase()
         kelpo_.waitForFinished(5000);
     }
     bool ok = false;
-    Tool("setxkbmap", originalLayout_, &ok);
+    RunTool("setxkbmap", originalLayout_, &ok);
     QVERIFY(ok);
 }
 
@@ -211,11 +170,11 @@ void TstKelpoTypeX11::typesIntoTarget()
 {
     QFETCH(QString, layout);
     bool ok = false;
-    Tool("setxkbmap", {"-layout", layout}, &ok);
+    RunTool("setxkbmap", {"-layout", layout}, &ok);
     QVERIFY(ok);
 
     const QString file = tmp_.filePath("typed-" + layout + ".txt");
-    Target target(file);
+    TypeTarget target(file);
     QVERIFY(target.Id != 0);
     QVERIFY(Activate(target.Id));
     QTest::qWait(400);  // Kelpo looks at the window in front every 100 ms
@@ -223,20 +182,20 @@ void TstKelpoTypeX11::typesIntoTarget()
 
     const QPoint type = GreenKeyboard(kelpoWindow_);
     QVERIFY2(!type.isNull(), "the Type button with a script was not found");
-    Tool("xdotool", {"mousemove", "--window", QString::number(kelpoWindow_), QString::number(type.x()),
+    RunTool("xdotool", {"mousemove", "--window", QString::number(kelpoWindow_), QString::number(type.x()),
                      QString::number(type.y()), "click", "1"});
 
-    QTRY_COMPARE_WITH_TIMEOUT(ReadText(file), Expected, 15000);
+    QTRY_COMPARE_WITH_TIMEOUT(target.Received(), Expected, 15000);
     QCOMPARE(ActiveWindow(), target.Id);
     QTest::qWait(300);  // nothing more arrives
-    QCOMPARE(ReadText(file), Expected);
+    QCOMPARE(target.Received(), Expected);
 }
 
 // Closing saves: the item and the variables come back unchanged, so no key
 // went astray into Kelpo's own fields.
 void TstKelpoTypeX11::shutdownKeepsFiles()
 {
-    Tool("wmctrl", {"-i", "-c", QString::number(kelpoWindow_)});
+    RunTool("wmctrl", {"-i", "-c", QString::number(kelpoWindow_)});
     QVERIFY2(kelpo_.waitForFinished(10000), "Kelpo did not end after its window was closed");
     QCOMPARE(kelpo_.exitCode(), 0);
     QCOMPARE(ReadBytes(dataDir_ + "Kelpo.var"), VarFile);
