@@ -192,7 +192,6 @@ public:
     // the program entry after the main window; none until then).
     std::unique_ptr<Player> ScriptPlayer;
     QTimer *FindTarget = nullptr;
-    TTiiForm *TiiForm() const;
     void SetTiiForm(TTiiForm *form);
 
     // Variables.

@@ -49,11 +49,6 @@ void TMainForm::CreateTypeItIn()
     FindTarget->start();
 }
 
-TTiiForm *TMainForm::TiiForm() const
-{
-    return tiiForm_.data();
-}
-
 void TMainForm::SetTiiForm(TTiiForm *form)
 {
     tiiForm_ = form;
