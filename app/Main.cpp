@@ -28,6 +28,7 @@
 #include "Due.h"
 #include "ItemListModel.h"
 #include "Layout.h"
+#include "MainWidgets.h"
 #include "Product.h"
 
 namespace kelpo {
@@ -50,6 +51,7 @@ TMainForm::TMainForm(const MainServices &services, QWidget *parent)
       ExeDir(services.exeDir),
       HelpFile(services.helpFile),
       BrowserProbe(services.checkBrowser),
+      TypeKeyboard(services.keyboard),
       DataDir(services.dataDir),
       VarStore(std::make_unique<kelpo::VarStore>())
 {
@@ -57,6 +59,7 @@ TMainForm::TMainForm(const MainServices &services, QWidget *parent)
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     CreateWidgets();
+    CreateTypeItIn();
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(900000);
@@ -104,6 +107,7 @@ void TMainForm::CreateWidgets()
     CreateEntriesTab();
     CreateMenus();
     CreateOptionsTab();
+    CreateVarTab();
 
     // Sits outside the visible area; it only takes the keyboard focus away
     // from the option check boxes.
@@ -111,10 +115,6 @@ void TMainForm::CreateWidgets()
     Dummy->setObjectName(QStringLiteral("Dummy"));
 }
 
-namespace {
-
-// A label that names its control for screen readers: the control is its
-// buddy and carries the label's text without the colon as its name.
 QLabel *LabelFor(const QString &text, QWidget *control, QWidget *parent)
 {
     auto *label = new QLabel(text, parent);
@@ -133,8 +133,6 @@ QPushButton *Button(const QString &caption, const QString &hint, QWidget *parent
     b->setToolTip(hint);
     return b;
 }
-
-}  // namespace
 
 void TMainForm::CreateEntriesTab()
 {
@@ -361,6 +359,8 @@ void TMainForm::FormResize()
     AlwaysOnTop->setGeometry(o.AlwaysOnTop);
     CheckForFiles->setGeometry(o.CheckForFiles);
     NewOnly->setGeometry(o.NewOnly);
+
+    PlaceVarTab(o);
 }
 
 bool TMainForm::eventFilter(QObject *watched, QEvent *event)
@@ -530,15 +530,12 @@ QString TMainForm::StatusText() const
 }
 
 // Filled in by the commands that own these steps.
-void TMainForm::TypeItInClick() {}
-void TMainForm::TypeItInMouseDown(Qt::MouseButton button)
-{
-    Q_UNUSED(button);
-}
 void TMainForm::MenuSaveGroupClick() {}
 void TMainForm::MenuLoadGroupClick() {}
-void TMainForm::LoadVariableList() {}
 void TMainForm::CheckButtonClick() {}
-void TMainForm::FillHelpTexts() {}
+void TMainForm::FillHelpTexts()
+{
+    FillVarHelp();
+}
 
 }  // namespace kelpo

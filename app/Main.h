@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <QList>
 #include <QMainWindow>
+#include <QPointer>
 #include <QRect>
 #include <QString>
 
@@ -16,7 +17,9 @@
 #include "Dialogs.h"
 #include "Formats.h"
 #include "Glyphs.h"
+#include "Keyboard.h"
 #include "Model.h"
+#include "Player.h"
 #include "VarStore.h"
 
 class QAction;
@@ -28,6 +31,8 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListView;
+class QListWidget;
+class QListWidgetItem;
 class QLocalServer;
 class QMenu;
 class QPainter;
@@ -42,6 +47,11 @@ namespace kelpo {
 class Desktop;
 class IniFile;
 class ItemListModel;
+class TTiiForm;
+struct MainLayout;
+
+// A keyboard that types nothing: Type It In says it is not available.
+Keyboard &NoKeyboard();
 
 // What the main window is given by the program entry (or by a test).
 struct MainServices {
@@ -56,6 +66,8 @@ struct MainServices {
     // The start-up question whether a program opens web pages (tests put
     // their own answer here).
     std::function<BrowserCheck(const QString &dataDir)> checkBrowser = CheckBrowserRegistered;
+    // The keyboard and windows Type It In works with.
+    Keyboard &keyboard = NoKeyboard();
 };
 
 class TMainForm : public QMainWindow {
@@ -73,6 +85,7 @@ public:
     const QString ExeDir;
     const QString HelpFile;
     const std::function<BrowserCheck(const QString &dataDir)> BrowserProbe;
+    Keyboard &TypeKeyboard;
 
     // State for the run.
     Model Data;  // ItemList, GroupTable, NumGroups
@@ -169,6 +182,37 @@ public:
     QPushButton *Dummy = nullptr;
     QTimer *Timer1 = nullptr;
     QLocalServer *CommandServer = nullptr;
+
+    // Variables tab.
+    QLabel *Label12 = nullptr;  // "Variables:"
+    QListWidget *Variables = nullptr;  // the variable names, braces included
+    QPlainTextEdit *VarHelp = nullptr;
+    QLabel *Label10 = nullptr;  // "Variable Name:"
+    QLineEdit *VarName = nullptr;
+    QLabel *Label11 = nullptr;  // "Value:"
+    QLineEdit *VarValue = nullptr;
+    QPushButton *VarNewButton = nullptr;
+    QPushButton *VarDelButton = nullptr;
+
+    // Type It In: the player with the window it types into, the timer that
+    // keeps that window up to date, and the script editor window (made by
+    // the program entry after the main window; none until then).
+    std::unique_ptr<Player> ScriptPlayer;
+    QTimer *FindTarget = nullptr;
+    void SetTiiForm(TTiiForm *form);
+
+    // Variables.
+    bool InVars(const QString &name) const;  // the Variables list holds it (any case)
+    QString VariableValue(const QString &name) const;  // stored value (any case); "" if none
+    QStringList VariableNames() const;  // the Variables list's entries, in list order
+    void VariablesClick();
+    void VarNameChange();
+    void VarValueChange();
+    void VarNewButtonClick();
+    void VarDelButtonClick();
+
+    // Type It In.
+    void FindTargetTimer();
 
     // Life cycle.
     void FormCreate();
@@ -333,6 +377,28 @@ private:
     int selecting_ = 0;       // the program itself moves the focused row
     QIcon keyGrnIcon_;
     QIcon keyboardIcon_;
+
+    // Variables tab and Type It In (MainVariables.cpp, MainTypeItIn.cpp).
+    void CreateVarTab();
+    void PlaceVarTab(const MainLayout &o);
+    void FillVarHelp();
+    void CreateTypeItIn();
+    void EditScript();  // the editor window for the current item
+    bool IsOwnWindow(quint64 window) const;
+    void ShowTypeButtonPicture();
+    // Each Variables entry is tied to its VarStore line by an id kept
+    // beside the line, so renames and values always reach the entry's own
+    // line, also while two entries briefly share a name.
+    int VarLineOf(const QListWidgetItem *item);
+    void TieVarLine(QListWidgetItem *item, int line);
+    void RemoveVarLine(int line);
+    int AppendVarLine(const QString &line);
+    void InsertVariable(QListWidgetItem *item);  // at its sorted place
+    void RefillTiiVarList();
+    QList<quint64> varLineIds_;  // one per VarStore line; 0: tied to no entry
+    quint64 lastVarLineId_ = 0;
+    bool showingVar_ = false;  // VariablesClick fills the two editors
+    QPointer<TTiiForm> tiiForm_;
 };
 
 }  // namespace kelpo

@@ -23,7 +23,7 @@ namespace {
 
 const QString DatName = QStringLiteral("Kelpo.dat");
 const QString IniName = QStringLiteral("Kelpo.ini");
-const QString VarName = QStringLiteral("Kelpo.var");
+const QString VarFileName = QStringLiteral("Kelpo.var");
 
 struct OptionKey {
     QCheckBox *TMainForm::*box;
@@ -99,7 +99,7 @@ void TMainForm::MigrateOldFiles()
 {
     if (QDir(ExeDir).canonicalPath() == QDir(DataDir).canonicalPath())
         return;
-    for (const QString &name : {DatName, IniName, VarName}) {
+    for (const QString &name : {DatName, IniName, VarFileName}) {
         if (!QFileInfo::exists(DataDir + name) && QFileInfo::exists(ExeDir + name))
             CopyFileReplace(ExeDir + name, DataDir + name);
     }
@@ -203,7 +203,7 @@ void TMainForm::LoadMainDataFile()
 
 void TMainForm::LoadVariables()
 {
-    const QString path = DataDir + VarName;
+    const QString path = DataDir + VarFileName;
     VarStore = std::make_unique<kelpo::VarStore>();
     VarFileGuarded = false;
     if (!VarStore->Load(path) && QFileInfo::exists(path)) {

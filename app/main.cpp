@@ -14,6 +14,8 @@
 #include "Product.h"
 #include "QtDialogs.h"
 #include "SingleInstance.h"
+#include "Tii.h"
+#include "X11Keyboard.h"
 
 using namespace kelpo;
 
@@ -38,6 +40,7 @@ int main(int argc, char *argv[])
 
     SystemDesktop desktop;
     SystemClock clock;
+    X11Keyboard keyboard;
     const QString exeDir = ExeDir();
     QString socketDir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     const MainServices services{
@@ -49,11 +52,16 @@ int main(int argc, char *argv[])
         QApplication::applicationFilePath() + QStringLiteral(".html"),
         GetDataDir(exeDir, IsExternalDrive(exeDir)),
         socketDir.isEmpty() ? QString() : socketDir + QStringLiteral("/KelpoCommand-") + QString::number(getuid()),
+        CheckBrowserRegistered,
+        keyboard,
     };
 
     TMainForm form(services);
     dialogs.SetParent(&form);
     form.ApplyAlwaysOnTop();
+    // The script editor window: made once, right after the main window.
+    TTiiForm tii(&form);
+    form.SetTiiForm(&tii);
     form.show();
     return app.exec();
 }

@@ -3,47 +3,12 @@
 // slow-down pauses and the event passes, and the target tracking.
 #include <QtTest>
 
-#include "Keyboard.h"
 #include "Player.h"
+#include "support/RecordingKeyboard.h"
 
 using namespace kelpo;
 
 namespace {
-
-// A German-like layout: letters and digits on their keys, capitals with
-// Shift, "@" with Ctrl+Alt (AltGr), braces with Shift; "€" on no key.
-class RecordingKeyboard : public Keyboard {
-public:
-    QStringList Log;
-    quint64 Front = 0;
-
-    quint64 ForegroundWindow() override { return Front; }
-    bool BringToFront(quint64 window) override
-    {
-        Log << QStringLiteral("front%1").arg(window);
-        return true;
-    }
-    KeyStroke KeyScan(char32_t ch) override
-    {
-        if (ch >= U'a' && ch <= U'z')
-            return KeyStroke::Of(int(ch - U'a' + U'A'));
-        if (ch >= U'A' && ch <= U'Z')
-            return KeyStroke::Of(int(ch), KeyStroke::ShiftBit);
-        if (ch >= U'0' && ch <= U'9')
-            return KeyStroke::Of(int(ch));
-        switch (ch) {
-        case U'\t': return KeyStroke::Of(vk::Tab);
-        case U' ': return KeyStroke::Of(32);
-        case U'@': return KeyStroke::Of('Q', KeyStroke::CtrlBit | KeyStroke::AltBit);
-        case U'{': return KeyStroke::Of(219, KeyStroke::ShiftBit);
-        case U'}': return KeyStroke::Of(221, KeyStroke::ShiftBit);
-        default: return KeyStroke::NoKey();
-        }
-    }
-    void KeyEvent(int virtualKey, bool down) override { Log << QString(down ? "+%1" : "-%1").arg(virtualKey); }
-    void TypeUnmapped(char32_t ch) override { Log << QStringLiteral("unmapped%1").arg(uint(ch)); }
-    void FinishTyping() override { Log << QStringLiteral("end"); }
-};
 
 const quint64 MainId = 1;
 const quint64 TargetId = 5;

@@ -10,52 +10,9 @@
 
 #include "Player.h"
 #include "X11Keyboard.h"
+#include "support/TypeTarget.h"
 
 using namespace kelpo;
-
-namespace {
-
-QString Run(const QString &program, const QStringList &args, bool *ok = nullptr)
-{
-    QProcess p;
-    p.start(program, args);
-    const bool done = p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-    if (ok)
-        *ok = done;
-    return QString::fromLocal8Bit(p.readAllStandardOutput());
-}
-
-QString ReadText(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-}
-
-// The typing target: started per test, stopped when the test ends.
-class Target {
-public:
-    explicit Target(const QString &file, const QString &display = QString())
-    {
-        if (!display.isEmpty()) {
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert("DISPLAY", display);
-            Process.setProcessEnvironment(env);
-        }
-        Process.start(QStringLiteral(TYPETARGET_EXE), {file});
-        if (Process.waitForStarted(5000) && Process.waitForReadyRead(10000))
-            Id = Process.readLine().trimmed().toULongLong();
-    }
-    ~Target()
-    {
-        Process.terminate();
-        if (!Process.waitForFinished(3000))
-            Process.kill();
-    }
-    QProcess Process;
-    quint64 Id = 0;
-};
-
-}  // namespace
 
 class TestTypeItInX11 : public QObject {
     Q_OBJECT
@@ -74,20 +31,14 @@ private:
 
 void TestTypeItInX11::initTestCase()
 {
-    const QString query = Run("setxkbmap", {"-query"});
-    for (const QString &line : query.split('\n')) {
-        const QString key = line.section(':', 0, 0).trimmed();
-        const QString value = line.section(':', 1).trimmed();
-        if ((key == "layout" || key == "variant") && !value.isEmpty())
-            OriginalLayout << "-" + key << value;
-    }
-    QVERIFY2(!OriginalLayout.isEmpty(), qPrintable(query));
+    OriginalLayout = CurrentLayoutArgs();
+    QVERIFY(!OriginalLayout.isEmpty());
 }
 
 void TestTypeItInX11::cleanupTestCase()
 {
     bool ok = false;
-    Run("setxkbmap", OriginalLayout, &ok);
+    RunTool("setxkbmap", OriginalLayout, &ok);
     QVERIFY(ok);
 }
 
@@ -111,7 +62,7 @@ void TestTypeItInX11::typesIntoTarget()
     QFETCH(int, atShift);
 
     bool ok = false;
-    Run("setxkbmap", {"-layout", layout}, &ok);
+    RunTool("setxkbmap", {"-layout", layout}, &ok);
     QVERIFY(ok);
 
     X11Keyboard keyboard;
@@ -129,7 +80,7 @@ void TestTypeItInX11::typesIntoTarget()
 
     QTemporaryDir dir;
     const QString file = dir.filePath("typed.txt");
-    Target target(file);
+    TypeTarget target(file);
     QVERIFY(target.Id != 0);
     QVERIFY(keyboard.BringToFront(target.Id));
 
@@ -156,7 +107,7 @@ void TestTypeItInX11::typesIntoTarget()
         "2\n");
     QVERIFY(player.Play(script, player.TargetWindow()));
     QCOMPARE(keyboard.ForegroundWindow(), target.Id);
-    QTRY_COMPARE_WITH_TIMEOUT(ReadText(file), expected, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(target.Received(), expected, 10000);
 }
 
 // A bare X server: the foreground window is the focus's top-level window,
@@ -175,8 +126,8 @@ void TestTypeItInX11::withoutWindowManager()
     X11Keyboard keyboard(display);
     QVERIFY2(keyboard.Available(), qPrintable(keyboard.Problem()));
     QTemporaryDir dir;
-    Target target(dir.filePath("target.txt"), display);
-    Target main(dir.filePath("main.txt"), display);
+    TypeTarget target(dir.filePath("target.txt"), display);
+    TypeTarget main(dir.filePath("main.txt"), display);
     QVERIFY(target.Id != 0 && main.Id != 0);
 
     Player player(keyboard);
@@ -190,8 +141,8 @@ void TestTypeItInX11::withoutWindowManager()
     QCOMPARE(player.TargetWindow(), target.Id);
 
     QVERIFY(player.Play(QString::fromUtf8("Ab{tab}é"), player.TargetWindow()));
-    QTRY_COMPARE_WITH_TIMEOUT(ReadText(dir.filePath("target.txt")), QString::fromUtf8("Ab\né\n0\n"), 10000);
-    QCOMPARE(ReadText(dir.filePath("main.txt")), QStringLiteral("\n\n0\n"));
+    QTRY_COMPARE_WITH_TIMEOUT(target.Received(), QString::fromUtf8("Ab\né\n0\n"), 10000);
+    QCOMPARE(main.Received(), QStringLiteral("\n\n0\n"));
 }
 
 void TestTypeItInX11::withoutServerNothingIsTyped()

@@ -2,7 +2,9 @@
 // A main window started in an empty temporary data folder with fake dialogs
 // and desktop (one that has a browser for web pages) and a fixed clock
 // (Thursday 10 December 2026, 12:00; dates "dd/MM/yyyy", times "HH:mm"),
-// whose items and groups a test puts in place.
+// whose items and groups a test puts in place. Type It In types through a
+// recording keyboard; files given to the constructor are in the data folder
+// before the window starts.
 #include <QtTest>
 
 #include <QComboBox>
@@ -15,6 +17,7 @@
 #include "Main.h"
 #include "support/FakeDesktop.h"
 #include "support/FakeDialogs.h"
+#include "support/RecordingKeyboard.h"
 
 namespace kelpo {
 
@@ -23,22 +26,32 @@ struct MainFixture {
     FakeDialogs dialogs;
     FakeDesktop desktop;
     FixedClock clock{QDateTime(QDate(2026, 12, 10), QTime(12, 0))};
+    RecordingKeyboard keyboard;
     std::unique_ptr<TMainForm> form;
 
+    using Files = QList<QPair<QString, QByteArray>>;
+
     // `settings` is added to the settings file; `checkBrowser` answers the
-    // start-up question for a browser.
+    // start-up question for a browser; `files` are written first.
     explicit MainFixture(const QByteArray &settings = QByteArray(),
-                         std::function<BrowserCheck(const QString &)> checkBrowser = BrowserFound)
+                         std::function<BrowserCheck(const QString &)> checkBrowser = BrowserFound,
+                         const Files &files = {})
     {
         QFile ini(dir.filePath(QStringLiteral("Kelpo.ini")));
         if (ini.open(QIODevice::WriteOnly))
             ini.write("[Version]\r\nVersion=1.8.1\r\n" + settings);
         ini.close();
+        for (const auto &file : files) {
+            QFile f(dir.filePath(file.first));
+            if (f.open(QIODevice::WriteOnly))
+                f.write(file.second);
+        }
         MainServices s{dialogs, desktop, clock, Dates(), QString(), QString(), dir.path() + QLatin1Char('/'),
-                       QString()};
-        s.checkBrowser = std::move(checkBrowser);
+                       QString(), std::move(checkBrowser), keyboard};
         form = std::make_unique<TMainForm>(s);
     }
+
+    explicit MainFixture(const Files &files) : MainFixture(QByteArray(), BrowserFound, files) {}
 
     // The start-up browser check on a desktop that has a browser.
     static BrowserCheck BrowserFound(const QString &)

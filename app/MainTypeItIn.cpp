@@ -1,0 +1,137 @@
+// Type It In on the main window: the Type button, the player with the
+// timer that keeps track of the window to type into, and the script editor
+// window for the current item.
+#include "Main.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QListView>
+#include <QPushButton>
+#include <QTimer>
+
+#include <algorithm>
+
+#include "Tii.h"
+
+namespace kelpo {
+
+namespace {
+
+class NullKeyboard : public Keyboard {
+public:
+    bool Available() const override { return false; }
+    QString Problem() const override { return QStringLiteral("Type It In has no keyboard to type with."); }
+    quint64 ForegroundWindow() override { return 0; }
+    bool BringToFront(quint64) override { return false; }
+    KeyStroke KeyScan(char32_t) override { return KeyStroke::NoKey(); }
+    void KeyEvent(int, bool) override {}
+    void TypeUnmapped(char32_t) override {}
+};
+
+}  // namespace
+
+Keyboard &NoKeyboard()
+{
+    static NullKeyboard none;
+    return none;
+}
+
+void TMainForm::CreateTypeItIn()
+{
+    ScriptPlayer = std::make_unique<Player>(TypeKeyboard);
+    ScriptPlayer->InVars = [this](const QString &name) { return InVars(name); };
+    ScriptPlayer->VariableValue = [this](const QString &name) { return VariableValue(name); };
+    ScriptPlayer->SlowDown = [this] { return SlowDownType->isChecked(); };
+
+    FindTarget = new QTimer(this);
+    FindTarget->setInterval(100);
+    connect(FindTarget, &QTimer::timeout, this, &TMainForm::FindTargetTimer);
+    FindTarget->start();
+}
+
+void TMainForm::SetTiiForm(TTiiForm *form)
+{
+    tiiForm_ = form;
+    if (!form)
+        return;
+    form->InVars = [this](const QString &name) { return InVars(name); };
+    form->SetVariableNames(VariableNames());
+    if (KeepOnTop)
+        form->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+}
+
+// Remembers the last window in front that is not one of the program's own:
+// typing into the editor window, a message box or the main window itself
+// would land the keys in this program's fields.
+void TMainForm::FindTargetTimer()
+{
+    ScriptPlayer->MainWindow = internalWinId();
+    const quint64 before = ScriptPlayer->TargetWindow();
+    ScriptPlayer->FindTarget();
+    const quint64 front = ScriptPlayer->TargetWindow();
+    if (front != before && IsOwnWindow(front))
+        ScriptPlayer->SetTargetWindow(before);
+}
+
+bool TMainForm::IsOwnWindow(quint64 window) const
+{
+    if (window == 0)
+        return false;
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    return std::any_of(windows.begin(), windows.end(),
+                       [window](const QWidget *w) { return quint64(w->internalWinId()) == window; });
+}
+
+void TMainForm::ShowTypeButtonPicture()
+{
+    TypeItIn->setIcon(CurItem && !CurItem->Keys.isEmpty() ? keyGrnIcon_ : keyboardIcon_);
+}
+
+void TMainForm::TypeItInMouseDown(Qt::MouseButton button)
+{
+    if (button == Qt::RightButton)
+        EditScript();
+}
+
+// Opens the editor window for the current item. Done stores the text in
+// that item, also if the list changed meanwhile (the timer's Update runs
+// while the window is open); the close box leaves the script alone.
+void TMainForm::EditScript()
+{
+    const int row = FocusedRow();
+    if (!tiiForm_ || ScriptPlayer->Playing() || row < 0 || FindItem(row) < 0)
+        return;
+    Rec *rec = CurItem;
+    QString keys = rec->Keys;
+    if (tiiForm_->Edit(rec->Name, &keys) && Data.Items.IndexOf(rec) >= 0) {
+        rec->Keys = keys;
+        CurItem = rec;
+    }
+    ShowTypeButtonPicture();
+}
+
+void TMainForm::TypeItInClick()
+{
+    // A Type pressed while a script plays (its events are handled between
+    // keys) is not a second playback.
+    const int row = FocusedRow();
+    if (ScriptPlayer->Playing() || row < 0 || FindItem(row) < 0)
+        return;
+    const QString script = CurItem->Keys;
+    if (script.isEmpty()) {
+        EditScript();
+    } else if (!TypeKeyboard.Available()) {
+        Dlg.Error(TypeKeyboard.Problem());
+    } else if (const quint64 target = ScriptPlayer->TargetWindow(); target != 0) {
+        // Keys sent while the target is not in front would land in whatever
+        // has the focus, most likely this program's own fields.
+        if (TypeKeyboard.BringToFront(target))
+            ScriptPlayer->Play(script, target);
+        else
+            Dlg.Error(QStringLiteral("The window to type into could not be brought to the front, so nothing was "
+                                     "typed.\nClick into the form you want to fill in, then press Type again."));
+    }
+    Entries->setFocus();
+}
+
+}  // namespace kelpo

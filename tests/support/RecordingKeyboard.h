@@ -1,0 +1,55 @@
+#pragma once
+// A keyboard that records every event as text ("+65" key down, "-65" key
+// up, "front5" brought window 5 to the front, "unmapped8364" a character no
+// key types, "end" the end of a run of typing) and answers for a German-like
+// layout: letters and digits on their keys, capitals with Shift, "@" with
+// Ctrl+Alt (AltGr), braces with Shift, "€" on no key.
+#include <QString>
+#include <QStringList>
+
+#include "Keyboard.h"
+
+namespace kelpo {
+
+class RecordingKeyboard : public Keyboard {
+public:
+    QStringList Log;
+    quint64 Front = 0;        // the window in front
+    bool Usable = true;       // Available()
+    QString Why;              // Problem()
+    bool FrontWorks = true;   // what BringToFront answers
+
+    bool Available() const override { return Usable; }
+    QString Problem() const override { return Why; }
+    quint64 ForegroundWindow() override { return Front; }
+    bool BringToFront(quint64 window) override
+    {
+        Log << QStringLiteral("front%1").arg(window);
+        return FrontWorks;
+    }
+    KeyStroke KeyScan(char32_t ch) override
+    {
+        if (ch >= U'a' && ch <= U'z')
+            return KeyStroke::Of(int(ch - U'a' + U'A'));
+        if (ch >= U'A' && ch <= U'Z')
+            return KeyStroke::Of(int(ch), KeyStroke::ShiftBit);
+        if (ch >= U'0' && ch <= U'9')
+            return KeyStroke::Of(int(ch));
+        switch (ch) {
+        case U'\t': return KeyStroke::Of(vk::Tab);
+        case U' ': return KeyStroke::Of(32);
+        case U'@': return KeyStroke::Of('Q', KeyStroke::CtrlBit | KeyStroke::AltBit);
+        case U'{': return KeyStroke::Of(219, KeyStroke::ShiftBit);
+        case U'}': return KeyStroke::Of(221, KeyStroke::ShiftBit);
+        default: return KeyStroke::NoKey();
+        }
+    }
+    void KeyEvent(int virtualKey, bool down) override
+    {
+        Log << (down ? QStringLiteral("+%1") : QStringLiteral("-%1")).arg(virtualKey);
+    }
+    void TypeUnmapped(char32_t ch) override { Log << QStringLiteral("unmapped%1").arg(uint(ch)); }
+    void FinishTyping() override { Log << QStringLiteral("end"); }
+};
+
+}  // namespace kelpo
