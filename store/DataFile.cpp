@@ -353,8 +353,19 @@ bool WriteFileAtomic(const QString &path, const QByteArray &bytes, QString *erro
             *error = injectedWriteFailure;
         return false;
     }
+    // Unbuffered: a write that fails only when the buffer is flushed inside
+    // commit() (a full disk, for anything below the buffer's 16 KiB) is not
+    // seen by QSaveFile, which would then replace the file with an empty or
+    // cut one and report success.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    bool ok = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    // A short write is followed by another, which fails with the reason.
+    for (qint64 done = 0; ok && done < bytes.size();) {
+        const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
+        ok = n > 0;
+        done += n;
+    }
+    if (!ok || !file.commit()) {
         if (error)
             *error = file.errorString();
         file.cancelWriting();
@@ -373,7 +384,7 @@ bool CopyFileReplace(const QString &from, const QString &to)
     // QSaveFile writes a temporary file beside the target and renames it over
     // the target on commit; on any failure the target stays as it was.
     QSaveFile target(to);
-    if (!target.open(QIODevice::WriteOnly))
+    if (!target.open(QIODevice::WriteOnly | QIODevice::Unbuffered))  // see WriteFileAtomic
         return false;
     QByteArray buffer(1 << 16, Qt::Uninitialized);
     for (;;) {
