@@ -59,7 +59,11 @@ private:
 // characters; empty when the line is shorter.
 QStringView From(QStringView line, qsizetype position, qsizetype max = TextLimit)
 {
-    const qsizetype start = position - 1;
+    qsizetype start = position - 1;
+    // A key skipped by its length may end inside a character of two UTF-16
+    // units: its second half is not kept either.
+    if (start > 0 && start < line.size() && line.at(start).isLowSurrogate() && line.at(start - 1).isHighSurrogate())
+        ++start;
     if (start >= line.size())
         return {};
     return CutView(line.mid(start), max);

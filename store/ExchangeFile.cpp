@@ -29,6 +29,11 @@ constexpr char LineEnd = 0x0B;
 // characters are; at most `max` characters.
 QStringView After(QStringView line, qsizetype keyLength, qsizetype max = TextLimit)
 {
+    // The key may end inside a character of two UTF-16 units: its second
+    // half is not kept either.
+    if (keyLength > 0 && keyLength < line.size() && line.at(keyLength).isLowSurrogate()
+        && line.at(keyLength - 1).isHighSurrogate())
+        ++keyLength;
     if (keyLength >= line.size())
         return {};
     return CutView(line.mid(keyLength), max);

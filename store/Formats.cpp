@@ -716,6 +716,11 @@ QString Formats::FormatDayNumber(double dayNumber) const
         return QString();
     // Thousandths, rounded half away from zero, then split in integers.
     qint64 r = std::llround(dayNumber * 1000.0);
+    // The last moments of the year 9999 would round into the year 10000,
+    // which no reader takes: they are written as the last thousandth.
+    constexpr qint64 EndThousandths = qint64(EndDayNumber) * 1000;
+    if (dayNumber < EndDayNumber && r >= EndThousandths)
+        r = EndThousandths - 1;
     QString out;
     out.reserve(16);
     if (r < 0) {
@@ -1015,7 +1020,11 @@ bool Formats::ParseDayNumber(const QString &text, double *dayNumber) const
     const auto res = std::from_chars(buf, buf + n, v);
     if (res.ec != std::errc() || res.ptr != buf + n)
         return false;
-    if (!std::isfinite(v) || v < MinDayNumber || v >= EndDayNumber)
+    // A number that rounds (to the millisecond) into the year 10000 could
+    // be read but never written again: it counts as outside the range.
+    qint64 days;
+    int ms;
+    if (!SplitParts(v, &days, &ms))
         return false;
     *dayNumber = v;
     return true;
