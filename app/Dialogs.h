@@ -25,10 +25,12 @@ public:
     virtual bool Ask(const QString &title, const QString &prompt, QString *value) = 0;
     // Boxed prompt: as Ask, but Cancel returns the pre-filled text.
     virtual QString AskBoxed(const QString &title, const QString &prompt, const QString &value) = 0;
-    // File choosers; an empty result means the user cancelled.
+    // File choosers; an empty result means the user cancelled. The save
+    // chooser starts with `initialName` in its name field and replaces an
+    // existing file without asking.
     virtual QString OpenFileName(const QString &title, const QString &filter) = 0;
     virtual QString SaveFileName(const QString &title, const QString &filter,
-                                 const QString &defaultSuffix) = 0;
+                                 const QString &defaultSuffix, const QString &initialName) = 0;
     // Chooser for an existing program file: offers folders and files the
     // user may execute only. Empty when the user cancelled.
     virtual QString ExecutableFileName(const QString &title) = 0;

@@ -529,10 +529,6 @@ QString TMainForm::StatusText() const
     return StatusPanel->text();
 }
 
-// Filled in by the commands that own these steps.
-void TMainForm::MenuSaveGroupClick() {}
-void TMainForm::MenuLoadGroupClick() {}
-void TMainForm::CheckButtonClick() {}
 void TMainForm::FillHelpTexts()
 {
     FillVarHelp();

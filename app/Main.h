@@ -34,6 +34,7 @@ class QListView;
 class QListWidget;
 class QListWidgetItem;
 class QLocalServer;
+class QMimeData;
 class QMenu;
 class QPainter;
 class QPlainTextEdit;
@@ -194,6 +195,20 @@ public:
     QPushButton *VarNewButton = nullptr;
     QPushButton *VarDelButton = nullptr;
 
+    // Download tab.
+    QLabel *Label13 = nullptr;  // "Availlable Files:", then the counts of the last Check
+    QListWidget *FileList = nullptr;  // offered file names, sorted
+    QPushButton *CheckButton = nullptr;
+    QLabel *Label14 = nullptr;  // "Description:"
+    QPlainTextEdit *Description = nullptr;
+    QPushButton *DownloadBut = nullptr;
+    QPlainTextEdit *DownloadHelp = nullptr;
+    QStringList DownloadList;  // the entry lines of the last list file read
+
+    // Link drop: a drop records the link and arms this one-shot timer, whose
+    // tick offers the new item once the drag source has been answered.
+    QTimer *DropTimer = nullptr;
+
     // Type It In: the player with the window it types into, the timer that
     // keeps that window up to date, and the script editor window (made by
     // the program entry after the main window; none until then).
@@ -325,12 +340,24 @@ public:
     void DeleteItems(const std::vector<Rec *> &doomed);
     std::vector<Rec *> SelectedItems() const;  // the selected rows' records, in row order
     std::vector<int> RowsOf(const std::vector<Rec *> &recs) const;  // ascending; unlisted ones left out
+    // Group exchange files.
     void MenuSaveGroupClick();
     void MenuLoadGroupClick();
+    // Imports the exchange file at `path` with all its questions and messages.
+    void LoadDataFile(const QString &path);
+
+    // Link drop.
+    void DropURLTargetDrop(const QMimeData &mime);
+    void DropTimerTimer();
+
+    // Download tab.
+    bool RequestFile(const QString &name);  // the transfer step: toggles the buttons
+    void FileListClick();
+    void DownloadButClick();
     void ShowLoadedData();     // group selector, item list, first update and next item
     void LoadVariableList();   // the Variables tab from VarStore
     void CheckBrowser();       // warn when no program opens web pages
-    void CheckButtonClick();   // look for new exchange files
+    void CheckButtonClick();   // look for new exchange files (Download tab)
     void FillHelpTexts();      // explanation texts of the Variables and Download tabs
 
 protected:

@@ -104,11 +104,14 @@ QString QtDialogs::OpenFileName(const QString &title, const QString &filter)
     return QFileDialog::getOpenFileName(Owner(), title, QString(), filter);
 }
 
-QString QtDialogs::SaveFileName(const QString &title, const QString &filter, const QString &defaultSuffix)
+QString QtDialogs::SaveFileName(const QString &title, const QString &filter, const QString &defaultSuffix,
+                                const QString &initialName)
 {
     QFileDialog dialog(Owner(), title, QString(), filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(defaultSuffix);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.selectFile(initialName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     return dialog.selectedFiles().constFirst();

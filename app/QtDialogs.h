@@ -21,7 +21,8 @@ public:
     bool Ask(const QString &title, const QString &prompt, QString *value) override;
     QString AskBoxed(const QString &title, const QString &prompt, const QString &value) override;
     QString OpenFileName(const QString &title, const QString &filter) override;
-    QString SaveFileName(const QString &title, const QString &filter, const QString &defaultSuffix) override;
+    QString SaveFileName(const QString &title, const QString &filter, const QString &defaultSuffix,
+                         const QString &initialName) override;
     QString ExecutableFileName(const QString &title) override;
 
 private:

@@ -24,6 +24,7 @@ public:
     QQueue<bool> confirmAnswers;  // for Confirm and Question
     QQueue<QString> askAnswers;  // a null QString answers Cancel
     QQueue<QString> fileAnswers;
+    QString savedSuffix;  // the default suffix the last save chooser was given
 
     void Error(const QString &text) override { shown.append({QStringLiteral("Error"), text, {}}); }
     void Information(const QString &text) override { shown.append({QStringLiteral("Information"), text, {}}); }
@@ -58,9 +59,11 @@ public:
         shown.append({QStringLiteral("Open"), filter, title});
         return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
     }
-    QString SaveFileName(const QString &title, const QString &filter, const QString &) override
+    QString SaveFileName(const QString &title, const QString &filter, const QString &suffix,
+                         const QString &initialName) override
     {
-        shown.append({QStringLiteral("Save"), filter, title});
+        shown.append({QStringLiteral("Save"), filter, title, initialName});
+        savedSuffix = suffix;
         return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
     }
 
