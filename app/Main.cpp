@@ -25,6 +25,7 @@
 #include <algorithm>
 
 #include "Desktop.h"
+#include "DownloadList.h"
 #include "Due.h"
 #include "ItemListModel.h"
 #include "Layout.h"
@@ -108,6 +109,8 @@ void TMainForm::CreateWidgets()
     CreateMenus();
     CreateOptionsTab();
     CreateVarTab();
+    CreateDownloadTab();
+    CreateDropTarget();
 
     // Sits outside the visible area; it only takes the keyboard focus away
     // from the option check boxes.
@@ -361,6 +364,7 @@ void TMainForm::FormResize()
     NewOnly->setGeometry(o.NewOnly);
 
     PlaceVarTab(o);
+    PlaceDownloadTab(o);
 }
 
 bool TMainForm::eventFilter(QObject *watched, QEvent *event)
@@ -532,6 +536,7 @@ QString TMainForm::StatusText() const
 void TMainForm::FillHelpTexts()
 {
     FillVarHelp();
+    DownloadHelp->setPlainText(DownloadHelpText(ProductContact));
 }
 
 }  // namespace kelpo

@@ -26,6 +26,9 @@ class QAction;
 class QCheckBox;
 class QCloseEvent;
 class QComboBox;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
 class QDateEdit;
 class QGroupBox;
 class QLabel;
@@ -366,12 +369,21 @@ protected:
     void moveEvent(QMoveEvent *event) override;
     void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    // The step of the transfer of an offered file; here the offered files
+    // are already in the data folder, so it succeeds.
+    virtual bool TransferFile(const QString &name);
 
 private:
     void CreateWidgets();
     void CreateEntriesTab();
     void CreateMenus();
     void CreateOptionsTab();
+    void CreateDownloadTab();
+    void PlaceDownloadTab(const MainLayout &o);
+    void CreateDropTarget();
     void FillEntries();
     // Steps of the item and group commands.
     bool KeepNameFree(const QString &prompt, QString *name);  // false: cancelled

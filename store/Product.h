@@ -11,6 +11,8 @@ inline const QString ProductTitle = QStringLiteral("Kelpo!");
 // domain: Kelpo talks to no server.
 inline const QString ProductDomain = QStringLiteral("kelpo.example.org");
 inline const QString ProductWebPage = QStringLiteral("http://kelpo.example.org/");
+// Where users send exchange files they want to share.
+inline const QString ProductContact = QStringLiteral("share@kelpo.example.org");
 inline const QString DownloadHostDefault = QStringLiteral("download.kelpo.example.org");
 // First line of a group exchange file (".kdf"); writer and reader share it.
 inline const QString ExchangeHeader = QStringLiteral("Kelpo Data File. ") + ProductWebPage;
