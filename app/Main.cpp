@@ -53,6 +53,7 @@ TMainForm::TMainForm(const MainServices &services, QWidget *parent)
       HelpFile(services.helpFile),
       BrowserProbe(services.checkBrowser),
       TypeKeyboard(services.keyboard),
+      TransferFile(services.transferFile),
       DataDir(services.dataDir),
       VarStore(std::make_unique<kelpo::VarStore>())
 {

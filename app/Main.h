@@ -72,6 +72,10 @@ struct MainServices {
     std::function<BrowserCheck(const QString &dataDir)> checkBrowser = CheckBrowserRegistered;
     // The keyboard and windows Type It In works with.
     Keyboard &keyboard = NoKeyboard();
+    // The transfer of an offered file (or of the list file) into the data
+    // folder, by its name; true when it arrived. None: the files are
+    // already there.
+    std::function<bool(const QString &name)> transferFile = {};
 };
 
 class TMainForm : public QMainWindow {
@@ -90,6 +94,7 @@ public:
     const QString HelpFile;
     const std::function<BrowserCheck(const QString &dataDir)> BrowserProbe;
     Keyboard &TypeKeyboard;
+    const std::function<bool(const QString &name)> TransferFile;
 
     // State for the run.
     Model Data;  // ItemList, GroupTable, NumGroups
@@ -372,9 +377,6 @@ protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
-    // The step of the transfer of an offered file; here the offered files
-    // are already in the data folder, so it succeeds.
-    virtual bool TransferFile(const QString &name);
 
 private:
     void CreateWidgets();

@@ -74,16 +74,11 @@ void TMainForm::PlaceDownloadTab(const MainLayout &o)
     DownloadBut->setGeometry(o.DownloadBut);
 }
 
-bool TMainForm::TransferFile(const QString &)
-{
-    return true;
-}
-
 bool TMainForm::RequestFile(const QString &name)
 {
     CheckButton->setEnabled(false);
     DownloadBut->setEnabled(false);
-    const bool ok = TransferFile(name);
+    const bool ok = !TransferFile || TransferFile(name);
     CheckButton->setEnabled(true);
     DownloadBut->setEnabled(true);
     return ok;

@@ -28,6 +28,8 @@ struct MainFixture {
     FixedClock clock{QDateTime(QDate(2026, 12, 10), QTime(12, 0))};
     RecordingKeyboard keyboard;
     std::unique_ptr<TMainForm> form;
+    // Answers the transfer of an offered file; none: it is in the data folder.
+    std::function<bool(const QString &name)> transfer;
 
     using Files = QList<QPair<QString, QByteArray>>;
 
@@ -47,7 +49,8 @@ struct MainFixture {
                 f.write(file.second);
         }
         MainServices s{dialogs, desktop, clock, Dates(), QString(), QString(), dir.path() + QLatin1Char('/'),
-                       QString(), std::move(checkBrowser), keyboard};
+                       QString(), std::move(checkBrowser), keyboard,
+                       [this](const QString &name) { return !transfer || transfer(name); }};
         form = std::make_unique<TMainForm>(s);
     }
 
