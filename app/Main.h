@@ -301,6 +301,9 @@ public:
     // the slot), taken from the row itself so that a group whose name looks
     // like a fixed row's is still told apart.
     int ShownSlot() const;
+    // Makes the row of `slot` (0 "All Items", -1 "Trash") the shown row,
+    // without listing its items.
+    void ShowGroupRow(int slot);
     // The group box ("All Items" shown) and the "Groups" submenu from GroupTable.
     void FillGroupList();
     // Adds a group under the smallest free number, with its group box row and

@@ -80,6 +80,16 @@ int TMainForm::ShownSlot() const
     return Data.SlotOfNumber(GroupList->currentData(NumberRole).toInt());
 }
 
+void TMainForm::ShowGroupRow(int slot)
+{
+    // Found by what the row stands for, not by its text: a group from an old
+    // file may be called like a fixed row.
+    const int row = slot > 0 ? GroupList->findData(Data.GroupTable[size_t(slot)].GroupNumber, NumberRole)
+                             : GroupList->findData(slot, KindRole);
+    if (row >= 0)
+        GroupList->setCurrentIndex(row);
+}
+
 void TMainForm::GroupListChange()
 {
     FillEntries();

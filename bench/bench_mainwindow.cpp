@@ -1,6 +1,7 @@
 // Times the main window with 100,000 items: start-up up to the shown and
 // painted window (load, list, Update, Next), filling the list for a group,
-// Update, and Next (an ordinary step and a full round with nothing due).
+// Update, Next (an ordinary step and a full round with nothing due), and
+// saving and loading the whole list as an exchange file.
 // An optional argument sets the number of items.
 //
 // With "--sample <folder>" it writes a small realistic data folder instead
@@ -223,5 +224,28 @@ int main(int argc, char **argv)
     timer.restart();
     form.DoneButClick();
     report("Done on every row");
+
+    // Exchange files: the whole list to a file and back.
+    const QString kdf = dir.filePath(QStringLiteral("all.kdf"));
+    dialogs.fileAnswers.enqueue(kdf);
+    dialogs.confirmAnswers.enqueue(true);
+    timer.restart();
+    form.MenuSaveGroupClick();
+    report("Save Group to File, every row");
+    dialogs.Clear();
+    dialogs.askAnswers.enqueue(QStringLiteral("Copy"));
+    timer.restart();
+    form.LoadDataFile(kdf);  // every name is taken; each question is cancelled
+    report("Load Group from File, every name taken (each question cancelled)");
+    std::vector<Rec *> every;
+    for (int i = 0; i < form.Data.Items.Count(); ++i)
+        every.push_back(form.Data.Items.At(i));
+    form.DeleteItems(every);
+    dialogs.Clear();
+    dialogs.askAnswers.enqueue(QStringLiteral("Copy"));
+    timer.restart();
+    form.LoadDataFile(kdf);
+    report("Load Group from File, every item new");
+    out << "  " << form.Data.Items.Count() << " items, " << form.EntriesList->Count() << " rows\n";
     return 0;
 }
