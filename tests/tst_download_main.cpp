@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "DownloadList.h"
+#include "ExchangeFile.h"
 #include "support/MainFixture.h"
 
 using namespace kelpo;
@@ -42,6 +43,7 @@ private slots:
     void selectionShowsFirstLineThatBeginsWithTheName();
     void startupCheckReportsMissingListOnce();
     void transferToggleButtonsAndItsFailuresAreReported();
+    void downloadImportsTheChosenFile();
 };
 
 void TestDownloadMain::check_data()
@@ -164,6 +166,33 @@ void TestDownloadMain::transferToggleButtonsAndItsFailuresAreReported()
     QVERIFY(f.form->CheckButton->isEnabled() && f.form->DownloadBut->isEnabled());
     QVERIFY(!requested.contains(QStringLiteral("buttons on")));
     QCOMPARE(f.form->Data.Items.Count(), 0);
+}
+
+void TestDownloadMain::downloadImportsTheChosenFile()
+{
+    MainFixture f({{QStringLiteral("kdf.lst"), ListFile({"prizes.kdf,Weekly prize draws"})}});
+    Rec offered;
+    offered.Name = QStringLiteral("Weekly Draw");
+    offered.Site = QStringLiteral("http://weekly.example/");
+    offered.Last = QStringLiteral("01/12/2026 08:00");
+    offered.Ends = QStringLiteral("31/12/2027");
+    offered.Freq = 5;
+    QString error;
+    QVERIFY(SaveExchangeFile(f.dir.filePath(QStringLiteral("prizes.kdf")), QStringLiteral("Prizes"), {&offered}, true,
+                             MainFixture::Dates(), &error));
+    f.Show();
+    f.form->CheckButtonClick();
+    f.dialogs.askAnswers.enqueue(QStringLiteral("Prizes"));
+    f.form->DownloadButClick();
+
+    QCOMPARE(f.dialogs.Texts(QStringLiteral("Ask")), QStringList{AddItemsPrompt(0)});
+    QCOMPARE(f.dialogs.Texts(QStringLiteral("Information")),
+             QStringList{ImportedMessage(f.dir.filePath(QStringLiteral("prizes.kdf")))});
+    const Rec *imported = f.Item(QStringLiteral("Weekly Draw"));
+    QVERIFY(imported);
+    QCOMPARE(imported->Site, offered.Site);
+    QCOMPARE(f.form->ShownGroup(), QStringLiteral("Prizes"));
+    QCOMPARE(Listed(*f.form), QStringList{"prizes.kdf"});  // stays listed until the next Check
 }
 
 QTEST_MAIN(TestDownloadMain)
