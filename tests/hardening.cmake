@@ -11,3 +11,4 @@ kelpo_test(tst_crashsave LABEL unit SOURCES tst_crashsave.cpp support/SaveRounds
 target_compile_definitions(tst_crashsave PRIVATE CRASH_SAVER="$<TARGET_FILE:crash_saver>")
 add_dependencies(tst_crashsave crash_saver)
 set_tests_properties(tst_crashsave PROPERTIES TIMEOUT 900)
+kelpo_test(tst_fulldisk LABEL unit SOURCES tst_fulldisk.cpp support/SaveRounds.h LIBS kelpo_app)
