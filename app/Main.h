@@ -258,8 +258,10 @@ public:
     void wmHandleMessages(const QByteArray &line);
 
     // Writes the model to FileName; with MakeBackup copies "Kelpo.dat" to
-    // "Kelpo.bak" after a good write. Reports its own failures.
-    void SaveData(const QString &FileName, bool MakeBackup);
+    // "Kelpo.bak" after a good write. Reports its own failures. True when the
+    // entries are safely on disk (in "Kelpo.new" when the data file is
+    // guarded); *backupMade tells whether the backup copy was made.
+    bool SaveData(const QString &FileName, bool MakeBackup, bool *backupMade = nullptr);
 
     // Called once by the program entry: keeps the windows on top when the
     // option was on at start.

@@ -14,6 +14,10 @@ namespace kelpo {
 
 namespace {
 
+const QString UnsavedCloseQuestion = QStringLiteral(
+    "Your entries could not be saved, so Kelpo stays open: make room on the disk or fix the data folder, then "
+    "close Kelpo again.\n\nClose anyway and lose the changes since the last save?");
+
 QString Native(const QString &path)
 {
     return QDir::toNativeSeparators(path);
@@ -21,14 +25,16 @@ QString Native(const QString &path)
 
 }  // namespace
 
-void TMainForm::SaveData(const QString &FileName, bool MakeBackup)
+bool TMainForm::SaveData(const QString &FileName, bool MakeBackup, bool *backupMade)
 {
+    if (backupMade)
+        *backupMade = false;
     const QString dat = DataDir + QStringLiteral("Kelpo.dat");
     QByteArray text;
     if (!BuildDataText(Data, Fmt, &text)) {
         if (Dlg.Confirm(QStringLiteral("There was a problem saving your entries.\nWould you like to restore your backup?")))
             RestoreBackup();
-        return;
+        return false;
     }
 
     // A data file that could not be read at start-up is never replaced: the
@@ -38,23 +44,27 @@ void TMainForm::SaveData(const QString &FileName, bool MakeBackup)
     if (redirected) {
         target = DataDir + QStringLiteral("Kelpo.new");
         if (!KeepEarlierNewFile(target))
-            return;
+            return false;
     }
 
     QString why;
     if (!WriteFileAtomic(target, text, &why)) {
         // The backup is not touched: it may be the last good copy.
         Dlg.Error(QStringLiteral("There was a problem saving your data:\n") + why);
-        return;
+        return false;
     }
     if (redirected) {
         Dlg.Error(QStringLiteral("Your data file\n%1\ncould not be read when Kelpo started and has been left unchanged.\n"
                                  "Your entries were saved to\n%2")
                       .arg(Native(dat), Native(target)));
-        return;
+        return true;
     }
-    if (MakeBackup)
-        CopyFileReplace(dat, DataDir + QStringLiteral("Kelpo.bak"));
+    if (MakeBackup) {
+        const bool copied = CopyFileReplace(dat, DataDir + QStringLiteral("Kelpo.bak"));
+        if (backupMade)
+            *backupMade = copied;
+    }
+    return true;
 }
 
 // "Kelpo.new" left by an earlier run (whose data file could not be read
@@ -97,22 +107,35 @@ void TMainForm::Timer1Timer()
     EntriesClick();
 }
 
+// Says only what happened: a save that failed has already shown why, and a
+// backup copy that could not be made is not reported as made.
 void TMainForm::MenuSaveDataClick()
 {
-    SaveData(DataDir + QStringLiteral("Kelpo.dat"), true);
-    Dlg.Information(QStringLiteral("All items saved to disk.\n(Backup file created)"));
+    bool backupMade = false;
+    if (!SaveData(DataDir + QStringLiteral("Kelpo.dat"), true, &backupMade) || DataFileGuarded)
+        return;
+    Dlg.Information(backupMade ? QStringLiteral("All items saved to disk.\n(Backup file created)")
+                               : QStringLiteral("All items saved to disk.\n(The backup file could not be created.)"));
 }
 
 // Closing always saves, without asking: the data file, the variables, the
-// settings. Only a failure to write the variables keeps the window open.
+// settings. A failure to write the variables keeps the window open; so does a
+// failure to write the entries, unless the user chooses to close all the same
+// (then the variables' failure is shown but no longer holds the window).
 bool TMainForm::FormCloseQuery()
 {
-    SaveData(DataDir + QStringLiteral("Kelpo.dat"), false);
+    bool closeAnyway = false;
+    if (!SaveData(DataDir + QStringLiteral("Kelpo.dat"), false)) {
+        if (!Dlg.Question(UnsavedCloseQuestion))
+            return false;
+        closeAnyway = true;
+    }
     if (VarStore && !VarFileGuarded) {
         QString why;
         if (!VarStore->Save(DataDir + QStringLiteral("Kelpo.var"), &why)) {
             Dlg.Error(why);
-            return false;
+            if (!closeAnyway)
+                return false;
         }
     }
     WriteSettings();
