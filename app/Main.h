@@ -18,6 +18,7 @@
 #include "Formats.h"
 #include "Glyphs.h"
 #include "Keyboard.h"
+#include "LinkDrop.h"
 #include "Model.h"
 #include "Player.h"
 #include "VarStore.h"
@@ -27,6 +28,7 @@ class QCheckBox;
 class QCloseEvent;
 class QComboBox;
 class QDragEnterEvent;
+class QDragLeaveEvent;
 class QDragMoveEvent;
 class QDropEvent;
 class QDateEdit;
@@ -37,7 +39,6 @@ class QListView;
 class QListWidget;
 class QListWidgetItem;
 class QLocalServer;
-class QMimeData;
 class QMenu;
 class QPainter;
 class QPlainTextEdit;
@@ -360,7 +361,7 @@ public:
     void LoadDataFile(const QString &path);
 
     // Link drop.
-    void DropURLTargetDrop(const QMimeData &mime);
+    void DropURLTargetDrop(const DroppedLink &link);
     void DropTimerTimer();
 
     // Download tab.
@@ -381,6 +382,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
+    void dragLeaveEvent(QDragLeaveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
 
 private:
@@ -445,6 +447,7 @@ private:
     quint64 lastVarLineId_ = 0;
     bool showingVar_ = false;  // VariablesClick fills the two editors
     QPointer<TTiiForm> tiiForm_;
+    DroppedLink enteringLink_;  // read when the drag entered the window
 };
 
 }  // namespace kelpo

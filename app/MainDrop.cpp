@@ -3,6 +3,7 @@
 // new-item command come from the timer's tick, once the drag source has had
 // its answer.
 #include <QDragEnterEvent>
+#include <QDragLeaveEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QMimeData>
@@ -16,10 +17,8 @@ namespace kelpo {
 namespace {
 
 // Links are copied or linked, never moved: the source keeps its link.
-bool TakeDrag(QDropEvent *event)
+bool TakeAction(QDropEvent *event)
 {
-    if (!event->mimeData() || !CanAcceptDrop(*event->mimeData()))
-        return false;
     const Qt::DropAction proposed = event->proposedAction();
     if (proposed == Qt::CopyAction || proposed == Qt::LinkAction) {
         event->acceptProposedAction();
@@ -35,6 +34,11 @@ bool TakeDrag(QDropEvent *event)
     return false;
 }
 
+bool Empty(const DroppedLink &link)
+{
+    return link.address.isEmpty() && link.title.isEmpty();
+}
+
 }  // namespace
 
 void TMainForm::CreateDropTarget()
@@ -48,32 +52,45 @@ void TMainForm::CreateDropTarget()
     connect(DropTimer, &QTimer::timeout, this, &TMainForm::DropTimerTimer);
 }
 
+// The link is read as soon as the drag enters the window: some sources no
+// longer hand out their data once the mouse button is let go, and a
+// shortcut file is read once, not at every move.
 void TMainForm::dragEnterEvent(QDragEnterEvent *event)
 {
-    if (!TakeDrag(event))
+    enteringLink_ = event->mimeData() ? ReadDroppedLink(*event->mimeData()) : DroppedLink();
+    if (Empty(enteringLink_) || !TakeAction(event))
         event->ignore();
 }
 
 void TMainForm::dragMoveEvent(QDragMoveEvent *event)
 {
-    if (!TakeDrag(event))
+    if (Empty(enteringLink_) || !TakeAction(event))
         event->ignore();
+}
+
+void TMainForm::dragLeaveEvent(QDragLeaveEvent *event)
+{
+    enteringLink_ = DroppedLink();
+    event->accept();
 }
 
 void TMainForm::dropEvent(QDropEvent *event)
 {
-    if (!TakeDrag(event)) {
+    DroppedLink link = enteringLink_;
+    enteringLink_ = DroppedLink();
+    if (Empty(link) && event->mimeData())
+        link = ReadDroppedLink(*event->mimeData());
+    if (Empty(link) || !TakeAction(event)) {
         event->ignore();
         return;
     }
-    DropURLTargetDrop(*event->mimeData());
+    DropURLTargetDrop(link);
 }
 
-void TMainForm::DropURLTargetDrop(const QMimeData &mime)
+void TMainForm::DropURLTargetDrop(const DroppedLink &link)
 {
     raise();
     activateWindow();
-    const DroppedLink link = ReadDroppedLink(mime);
     DroppedTitle = ProposedName(link.title);
     DroppedUrl = link.address;
     // A second drop before the tick replaces the link: only the last one is

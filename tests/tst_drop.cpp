@@ -25,12 +25,18 @@ bool Enter(TMainForm &form, const QMimeData &mime)
     return enter.isAccepted();
 }
 
+// Lets go of a drag over the window.
+void Release(TMainForm &form, const QMimeData &mime)
+{
+    QDropEvent drop(QPointF(20, 20), Qt::CopyAction | Qt::LinkAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&form, &drop);
+}
+
 // A whole drag: it enters the window, then is let go.
 void Drop(TMainForm &form, const QMimeData &mime)
 {
     Enter(form, mime);
-    QDropEvent drop(QPointF(20, 20), Qt::CopyAction | Qt::LinkAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(&form, &drop);
+    Release(form, mime);
 }
 
 }  // namespace
@@ -45,6 +51,7 @@ private slots:
     void otherDragsAreRefused();
     void quickDropsGiveOnePrompt();
     void knownAddressWarns();
+    void linkIsReadWhenTheDragEnters();
 };
 
 void TestDrop::dropBecomesNewItem_data()
@@ -155,6 +162,21 @@ void TestDrop::knownAddressWarns()
     QTest::qWait(120);
     QVERIFY(f.dialogs.Texts(QStringLiteral("Ask")).isEmpty());
     QCOMPARE(f.form->Data.Items.Count(), 1);
+}
+
+// Some sources hand out nothing more once the button is let go (seen with
+// real drags between programs): the link read on entering is the one dropped.
+void TestDrop::linkIsReadWhenTheDragEnters()
+{
+    MainFixture f;
+    f.Show();
+    QMimeData entering, emptied;
+    entering.setData(QStringLiteral("_NETSCAPE_URL"), "http://enter.example/\nEntered");
+    QVERIFY(Enter(*f.form, entering));
+    f.dialogs.askAnswers.enqueue(QStringLiteral("Entered"));
+    Release(*f.form, emptied);
+    QTRY_VERIFY(f.Item(QStringLiteral("Entered")));
+    QCOMPARE(f.Item(QStringLiteral("Entered"))->Site, QStringLiteral("http://enter.example/"));
 }
 
 QTEST_MAIN(TestDrop)
