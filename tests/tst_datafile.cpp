@@ -89,6 +89,9 @@ private slots:
         QTest::newRow("two bytes") << QByteArray("\xC3\xA9") << true << QString(QChar(0xE9));
         QTest::newRow("four bytes") << QByteArray("\xF0\x9F\x98\x80") << true << QString::fromUcs4(U"\U0001F600");
         QTest::newRow("byte order mark dropped") << QByteArray("\xEF\xBB\xBF" "abc") << true << "abc";
+        // Found by fuzzing: the U+FEFF after the mark was dropped as well.
+        QTest::newRow("only one mark dropped") << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF" "abc") << true
+                                               << QString(QChar(0xFEFF)) + "abc";
         QTest::newRow("overlong") << QByteArray("\xC0\x80") << false << QString::fromUtf8("\xC3\x80\xE2\x82\xAC");
         QTest::newRow("overlong three") << QByteArray("\xE0\x80\xAF") << false << QString::fromUtf16(u"\u00E0\u20AC\u00AF");
         QTest::newRow("surrogate") << QByteArray("\xED\xA0\x80") << false << QString::fromUtf16(u"\u00ED\u00A0\u20AC");
