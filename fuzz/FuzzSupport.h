@@ -3,6 +3,7 @@
 // message, the format sets the readers are tried with, and the bound on what
 // a reader may allocate for its input.
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QString>
 #include <QStringList>
 
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "Formats.h"
+#include "Model.h"
 
 // A property that must hold for every input; a failure is a crash for libFuzzer,
 // which then saves the input.
@@ -79,6 +81,17 @@ inline std::vector<kelpo::Formats> FormatSets()
     };
 }
 
+// The moment a date-time text of an item names; every loaded item's texts parse.
+inline double DateTimeOf(const kelpo::Formats &f, const QString &text)
+{
+    double d = 0;
+    if (!f.ParseDateTime(text, &d)) {
+        std::fprintf(stderr, "fuzz property failed: \"%s\" does not parse\n", qPrintable(text));
+        std::abort();
+    }
+    return d;
+}
+
 // Dates are held as text in the short date format. With two-digit years a
 // date outside the hundred-year window reads back a century off, so round
 // trips are only compared for dates inside it.
@@ -88,6 +101,44 @@ inline bool YearReadsBack(const kelpo::Formats &f, double dayNumber)
         return true;
     const int year = kelpo::DateOfDayNumber(dayNumber).year();
     return f.ExpandYear(year % 100) == year;
+}
+
+// Do both dates of an item survive being shown in the short date format?
+inline bool DatesReadBack(const kelpo::Formats &f, const kelpo::Rec &r)
+{
+    return YearReadsBack(f, DateTimeOf(f, r.Last)) && YearReadsBack(f, DateTimeOf(f, r.Ends));
+}
+
+// An item as read back (`y`) after being written: its texts are what the
+// writer made of them, its numbers the same. Day numbers are written to three
+// decimals (a minute and a half) and shown to the minute or the second; of
+// the end only the date counts.
+inline void CheckSameItem(const kelpo::Formats &f, const kelpo::Rec &x, const kelpo::Rec &y,
+                          QString (*written)(QString), QString (*writtenComments)(QString))
+{
+    FUZZ_CHECK_EQ(written(x.Name), y.Name);
+    FUZZ_CHECK_EQ(written(x.Group), y.Group);
+    FUZZ_CHECK_EQ(written(x.Site), y.Site);
+    FUZZ_CHECK_EQ(written(x.Keys), y.Keys);
+    FUZZ_CHECK_EQ(writtenComments(x.Comments), y.Comments);
+    FUZZ_CHECK_EQ(x.Freq, y.Freq);
+    FUZZ_CHECK_EQ(x.Count, y.Count);
+    FUZZ_CHECK_NEAR(DateTimeOf(f, x.Last), DateTimeOf(f, y.Last), 2.0 / 1440);
+    FUZZ_CHECK_EQ(kelpo::DateOfDayNumber(DateTimeOf(f, x.Ends)).toJulianDay(),
+                  kelpo::DateOfDayNumber(DateTimeOf(f, y.Ends)).toJulianDay());
+}
+
+// A written file's lines without those that start with `key`: the day
+// number of the last visit is written to three decimals (a minute and a
+// half), so it may move by a minute between one save and the next.
+inline QByteArrayList LinesWithout(const QByteArray &file, const QByteArray &key,
+                                   QByteArray (*decode)(QByteArray) = nullptr)
+{
+    QByteArrayList kept;
+    for (const QByteArray &line : file.split('\n'))
+        if (!(decode ? decode(line) : line).startsWith(key))
+            kept << line;
+    return kept;
 }
 
 // Live bytes of the heap while a reader runs, counted through the sanitizer's

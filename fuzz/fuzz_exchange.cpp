@@ -1,9 +1,8 @@
 // The group exchange file reader. The items it reads, written out again,
-// read back to the same items; writing those again gives the same bytes.
+// read back to the same items; writing those again gives the same bytes but
+// for the time of the last visit, which stays within a minute or two.
 #include "ExchangeFile.h"
 #include "FuzzSupport.h"
-
-#include <cmath>
 
 using namespace kelpo;
 
@@ -15,15 +14,6 @@ QString Printable(QString text)
     text.replace(QChar(0x0B), QLatin1Char(' '));
     text.replace(QChar(0x0C), QLatin1Char(' '));
     return text;
-}
-
-double DateTimeOf(const Formats &f, const QString &text)
-{
-    double d = 0;
-    if (!f.ParseDateTime(text, &d))
-        std::fprintf(stderr, "does not parse: %s\n", qPrintable(text));
-    FUZZ_CHECK(f.ParseDateTime(text, &d));
-    return d;
 }
 
 QByteArray Write(const ExchangeParse &p, const Formats &f)
@@ -60,24 +50,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         FUZZ_CHECK_EQ(first.items.size(), again.items.size());
         bool datesReadBack = true;
         for (const Rec &r : first.items)
-            datesReadBack = datesReadBack && fuzz::YearReadsBack(formats, DateTimeOf(formats, r.Last))
-                            && fuzz::YearReadsBack(formats, DateTimeOf(formats, r.Ends));
+            datesReadBack = datesReadBack && fuzz::DatesReadBack(formats, r);
         if (!datesReadBack)
             continue;
-        for (size_t k = 0; k < first.items.size(); ++k) {
-            const Rec &x = first.items[k];
-            const Rec &y = again.items[k];
-            FUZZ_CHECK_EQ(Printable(x.Name), y.Name);
-            FUZZ_CHECK_EQ(Printable(x.Site), y.Site);
-            FUZZ_CHECK_EQ(Printable(x.Keys), y.Keys);
-            FUZZ_CHECK_EQ(Printable(x.Comments), y.Comments);
-            FUZZ_CHECK_EQ(x.Freq, y.Freq);
-            FUZZ_CHECK_EQ(x.Count, y.Count);
-            FUZZ_CHECK_NEAR(DateTimeOf(formats, x.Last), DateTimeOf(formats, y.Last), 2.0 / 1440);
-            FUZZ_CHECK_EQ(DateOfDayNumber(DateTimeOf(formats, x.Ends)).toJulianDay(),
-                          DateOfDayNumber(DateTimeOf(formats, y.Ends)).toJulianDay());
-        }
-        FUZZ_CHECK(Write(again, formats) == written);
+        for (size_t k = 0; k < first.items.size(); ++k)
+            fuzz::CheckSameItem(formats, first.items[k], again.items[k], Printable, Printable);
+        FUZZ_CHECK(fuzz::LinesWithout(Write(again, formats), "Last=", Crypt) == fuzz::LinesWithout(written, "Last=", Crypt));
     }
     return 0;
 }

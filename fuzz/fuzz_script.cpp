@@ -29,8 +29,14 @@ QString Rebuilt(const QVector<ScriptElement> &elements)
     for (const ScriptElement &e : elements) {
         switch (e.Type) {
         case ScriptElement::Kind::Character: {
+            // Not QString::fromUcs4: it would take U+FEFF for a byte order mark.
             const char32_t c = e.Character;
-            out += QString::fromUcs4(&c, 1);
+            if (QChar::requiresSurrogates(c)) {
+                out += QChar(QChar::highSurrogate(c));
+                out += QChar(QChar::lowSurrogate(c));
+            } else {
+                out += QChar(char16_t(c));
+            }
             break;
         }
         case ScriptElement::Kind::Key:

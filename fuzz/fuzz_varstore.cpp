@@ -18,9 +18,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         FUZZ_CHECK(!line.contains(QChar(0)));
         saved += line + QLatin1String("\r\n");
     }
-    // Saved as UTF-8, as VarStore::Save writes it.
+    // Encoded as VarStore::Save writes it.
     VarStore again;
-    again.LoadText(DecodeText(saved.toUtf8()));
+    again.LoadText(DecodeText(EncodeText(saved)));
     FUZZ_CHECK_EQ(again.Lines, vars.Lines);
 
     // Names are looked up in any case; the first line of a name wins.
