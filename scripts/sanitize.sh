@@ -19,7 +19,7 @@ cmake --build "$dir" -j"$(nproc)"
 # Qt and the system libraries are not instrumented. The suppressions file
 # names only reports whose origin lies in those libraries; our own code is
 # never suppressed.
-export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1
 export LSAN_OPTIONS=suppressions=$root/scripts/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
