@@ -136,6 +136,10 @@ private slots:
             << QByteArrayList{"Item: 1", "Name: Old", "Desc: the rules", "Site: s", "Last: 01.02.2020 10:30",
                               "Ends: 01.03.2021", "Freq: 3", Sep}
             << QStringList{"Old", "", "s", "", "01.02.2020 10:30", "01.03.2021", "the rules\r\n"} << 3 << 0;
+        QTest::newRow("empty desc")
+            << QByteArrayList{"Item: 1", "Name: Old", "Desc: ", "Site: s", "Last: 01.02.2020 10:30",
+                              "Ends: 01.03.2021", "Freq: 3,4", "line", Sep}
+            << QStringList{"Old", "", "s", "", "01.02.2020 10:30", "01.03.2021", "line"} << 3 << 4;
         QTest::newRow("oldest frequency line")
             << QByteArrayList{"Item: 1", "Name: Oldest", "Group: ,1,", "Site: s", "Keys: k", "Last: 02.02.2020",
                               "Freq: 9", Sep}
