@@ -149,7 +149,7 @@ QString IniFile::Text() const
 bool IniFile::Save(const QString &path, QString *error) const
 {
     QString why;
-    const bool ok = WriteFileAtomic(path, Text().toUtf8(), &why);
+    const bool ok = WriteFileAtomic(path, EncodeText(Text()), &why);
     if (!ok && error)
         *error = why;
     return ok;

@@ -128,8 +128,13 @@ std::unique_ptr<Rec> ReadItem(LineReader &in, Formats &formats, double now, QStr
     rec->Name = From(in.Next(), 7).toString();
 
     QStringView line = in.Next();
-    if (line.startsWith(QLatin1String("Desc: ")))
-        rec->Comments = From(line, 7).toString() + QLatin1String("\r\n");
+    if (line.startsWith(QLatin1String("Desc: "))) {
+        // An empty description adds no line: comments that began with a
+        // blank line would lose it at the next save and load.
+        const QStringView description = From(line, 7);
+        if (!description.isEmpty())
+            rec->Comments = description.toString() + QLatin1String("\r\n");
+    }
     else if (line.startsWith(QLatin1String("Group: ")))
         rec->Group = From(line, 8).toString();
 

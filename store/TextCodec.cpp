@@ -1,5 +1,7 @@
 #include "TextCodec.h"
 
+#include <QStringDecoder>
+
 #include <cstring>
 
 namespace kelpo {
@@ -81,11 +83,20 @@ QString DecodeText(const QByteArray &bytes)
 {
     if (IsValidUtf8(bytes)) {
         // A byte order mark some editors put in front is not part of the text.
-        if (bytes.startsWith("\xEF\xBB\xBF"))
-            return QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
-        return QString::fromUtf8(bytes);
+        // Only that one: QString::fromUtf8 would drop a second U+FEFF as well,
+        // which belongs to the text.
+        const QByteArrayView text = bytes.startsWith("\xEF\xBB\xBF") ? QByteArrayView(bytes).sliced(3) : QByteArrayView(bytes);
+        QStringDecoder decode(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        return decode(text);
     }
     return DecodeWindows1252(bytes);
+}
+
+QByteArray EncodeText(const QString &text)
+{
+    if (text.startsWith(QChar(0xFEFF)))
+        return "\xEF\xBB\xBF" + text.toUtf8();
+    return text.toUtf8();
 }
 
 }  // namespace kelpo

@@ -14,5 +14,9 @@ QString DecodeWindows1252(const QByteArray &bytes);
 // UTF-8 when the whole text is valid UTF-8 (a leading byte order mark is
 // dropped), otherwise Windows-1252.
 QString DecodeText(const QByteArray &bytes);
+// UTF-8 that DecodeText reads back unchanged: a text that itself begins with
+// U+FEFF gets a byte order mark in front, which the reader drops, so the
+// character of the text is kept.
+QByteArray EncodeText(const QString &text);
 
 }  // namespace kelpo

@@ -23,6 +23,7 @@ private Q_SLOTS:
     void secondCopyRefusedAndStaleLockTakenOver();
     void varFileKeepsEveryLineAndOrder();
     void varDefaultsWhenMissing();
+    void leadingZeroWidthNoBreakSpaceSurvivesSaving();
 };
 
 void TstAppCore::iniReadsLikeTheClassicDesktop()
@@ -182,6 +183,31 @@ void TstAppCore::varDefaultsWhenMissing()
     QStringList sorted = VarStore::DefaultNames();
     sorted.sort(Qt::CaseInsensitive);
     QCOMPARE(sorted, VarStore::DefaultNames());
+}
+
+// Found by fuzzing: U+FEFF at the start of the first line was written as a
+// bare UTF-8 byte order mark, which the reader drops, so every save and load
+// lost one such character and could turn a line into a section header.
+void TstAppCore::leadingZeroWidthNoBreakSpaceSurvivesSaving()
+{
+    QTemporaryDir dir;
+    const QString bom(QChar(0xFEFF));
+
+    VarStore vars;
+    vars.Lines = QStringList{bom + bom + QStringLiteral("{x}=1"), QStringLiteral("{y}=2")};
+    QVERIFY(vars.Save(dir.filePath("Kelpo.var")));
+    VarStore varsBack;
+    QVERIFY(varsBack.Load(dir.filePath("Kelpo.var")));
+    QCOMPARE(varsBack.Lines, vars.Lines);
+
+    IniFile ini;
+    ini.LoadText(bom + QStringLiteral("[Window]\r\nHeight=400\r\n"));
+    QCOMPARE(ini.ReadInteger("Window", "Height", 375), 375);
+    QVERIFY(ini.Save(dir.filePath("Kelpo.ini")));
+    IniFile iniBack;
+    QVERIFY(iniBack.Load(dir.filePath("Kelpo.ini")));
+    QCOMPARE(iniBack.Text(), ini.Text());
+    QCOMPARE(iniBack.ReadInteger("Window", "Height", 375), 375);
 }
 
 QTEST_GUILESS_MAIN(TstAppCore)

@@ -89,6 +89,9 @@ private slots:
         QTest::newRow("two bytes") << QByteArray("\xC3\xA9") << true << QString(QChar(0xE9));
         QTest::newRow("four bytes") << QByteArray("\xF0\x9F\x98\x80") << true << QString::fromUcs4(U"\U0001F600");
         QTest::newRow("byte order mark dropped") << QByteArray("\xEF\xBB\xBF" "abc") << true << "abc";
+        // Found by fuzzing: the U+FEFF after the mark was dropped as well.
+        QTest::newRow("only one mark dropped") << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF" "abc") << true
+                                               << QString(QChar(0xFEFF)) + "abc";
         QTest::newRow("overlong") << QByteArray("\xC0\x80") << false << QString::fromUtf8("\xC3\x80\xE2\x82\xAC");
         QTest::newRow("overlong three") << QByteArray("\xE0\x80\xAF") << false << QString::fromUtf16(u"\u00E0\u20AC\u00AF");
         QTest::newRow("surrogate") << QByteArray("\xED\xA0\x80") << false << QString::fromUtf16(u"\u00ED\u00A0\u20AC");
@@ -133,6 +136,10 @@ private slots:
             << QByteArrayList{"Item: 1", "Name: Old", "Desc: the rules", "Site: s", "Last: 01.02.2020 10:30",
                               "Ends: 01.03.2021", "Freq: 3", Sep}
             << QStringList{"Old", "", "s", "", "01.02.2020 10:30", "01.03.2021", "the rules\r\n"} << 3 << 0;
+        QTest::newRow("empty desc")
+            << QByteArrayList{"Item: 1", "Name: Old", "Desc: ", "Site: s", "Last: 01.02.2020 10:30",
+                              "Ends: 01.03.2021", "Freq: 3,4", "line", Sep}
+            << QStringList{"Old", "", "s", "", "01.02.2020 10:30", "01.03.2021", "line"} << 3 << 4;
         QTest::newRow("oldest frequency line")
             << QByteArrayList{"Item: 1", "Name: Oldest", "Group: ,1,", "Site: s", "Keys: k", "Last: 02.02.2020",
                               "Freq: 9", Sep}

@@ -85,6 +85,12 @@ void TestFuzzFinds::dataFileLoadsSavesAndLoadsAgain_data()
         << DataFile("Name: Late", "Last: 31/12/9999 23:59:59", "Ends: 31/12/9999") << true << 1 << "Late";
     // A key skipped by its length that ends inside a character outside the
     // basic plane left half a character in the name, saved as "?".
+    // An empty "Desc: " line of the old block form gave comments that began
+    // with a line break, which the next save and load dropped.
+    QTest::newRow("empty old description")
+        << "NumGroups: 0\r\nNumber of items: 1\r\n" + Sep + "\r\nItem: 1\r\nName: Old\r\nDesc: \r\nSite: s\r\n"
+           "Last: 01/02/2020 10:30\r\nEnds: 01/03/2021\r\nFreq: 3,4\r\n" + Sep + "\r\n"
+        << false << 1 << "Old";
     QTest::newRow("key ends inside a character")
         << DataFile("Name:\xF0\x9F\x98\x80" "Ann", "Last1: 46000.5") << false << 1 << "Ann";
 }
@@ -111,6 +117,7 @@ void TestFuzzFinds::dataFileLoadsSavesAndLoadsAgain()
         QVERIFY(!HasLoneSurrogate(first.Items.At(k)->Name));
         QCOMPARE(again.Items.At(k)->Name, first.Items.At(k)->Name);
         QCOMPARE(again.Items.At(k)->Ends, first.Items.At(k)->Ends);
+        QCOMPARE(again.Items.At(k)->Comments, first.Items.At(k)->Comments);
     }
 }
 

@@ -140,7 +140,7 @@ void TstVariables::fileRoundTrip_data()
     QTest::newRow("line without =") << QByteArray("junk\r\n{a}=1\r\n") << QStringList{"", "{a}"} << ""
                                     << QByteArray("junk\r\n{a}=1\r\n");
     QTest::newRow("any line end, NUL ends the text")
-        << QByteArray("{b}=2\n{a}=1\r{c}=3\r\n\0{d}=4\r\n", 29) << QStringList{"{a}", "{b}", "{c}"} << "1"
+        << QByteArrayLiteral("{b}=2\n{a}=1\r{c}=3\r\n\0{d}=4\r\n") << QStringList{"{a}", "{b}", "{c}"} << "1"
         << QByteArray("{b}=2\r\n{a}=1\r\n{c}=3\r\n");
     QTest::newRow("non-ASCII, names differing in case")
         << QByteArray("{city}=x\r\n{City}=Stra\xc3\x9f" "e \xe2\x82\xac\r\n") << QStringList{"{City}", "{city}"}

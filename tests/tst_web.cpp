@@ -299,6 +299,9 @@ void TestWeb::linkDrop_data()
     QVERIFY(WriteFile(ansiFile, "[InternetShortcut]\r\nURL=http://caf\xe9.example/\r\n"));  // Windows-1252
     const QString pipe = dir_.filePath(QStringLiteral("pipe.url"));
     QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);  // would block a plain read
+    // Found by fuzzing: a lone CR inside a line stayed in the address.
+    const QString loneCrFile = dir_.filePath(QStringLiteral("old mac.desktop"));
+    QVERIFY(WriteFile(loneCrFile, "[Desktop Entry]\rType=Link\rURL=https://mac.example/\rName=Mac\r"));
     const QString otherFile = dir_.filePath(QStringLiteral("notes.txt"));
     QVERIFY(WriteFile(otherFile, "http://notes.example/\n"));
 
@@ -323,8 +326,14 @@ void TestWeb::linkDrop_data()
     QTest::newRow("pipe named like a shortcut") << QStringList{uris} << QByteArrayList{fileUri(pipe)} << "" << "pipe";
     QTest::newRow("desktop link file") << QStringList{uris} << QByteArrayList{fileUri(linkFile)}
                                        << "https://prize.example/" << "Prize Draw";
+    QTest::newRow("desktop file with lone CR line ends") << QStringList{uris} << QByteArrayList{fileUri(loneCrFile)}
+                                                         << "https://mac.example/" << "Mac";
     QTest::newRow("desktop program file") << QStringList{uris} << QByteArrayList{fileUri(programFile)} << "" << "";
     QTest::newRow("other local file") << QStringList{uris} << QByteArrayList{fileUri(otherFile)} << "" << "";
+    // Found by fuzzing: a line break in the file's name stayed in the title.
+    QTest::newRow("line break in a shortcut file's name")
+        << QStringList{uris} << QByteArrayList{fileUri(dir_.filePath(QStringLiteral("\rtwo\nlines.url")))} << ""
+        << "two lines";
     QTest::newRow("missing shortcut file")
         << QStringList{uris} << QByteArrayList{fileUri(dir_.filePath(QStringLiteral("gone.url")))} << "" << "gone";
     QTest::newRow("plain text link") << QStringList{text} << QByteArrayList{"  http://p.example/x \nmore text"}

@@ -67,7 +67,7 @@ bool VarStore::Save(const QString &path, QString *error) const
         text += QLatin1String("\r\n");
     }
     QString why;
-    const bool ok = WriteFileAtomic(path, text.toUtf8(), &why);
+    const bool ok = WriteFileAtomic(path, EncodeText(text), &why);
     if (!ok && error)
         *error = why;
     return ok;

@@ -89,9 +89,10 @@ void WalkEntries(const QString &text, Visit visit)
     QString section;
     qsizetype start = 0;
     while (start < text.size()) {
-        qsizetype end = text.indexOf(u'\n', start);
-        if (end < 0)
-            end = text.size();
+        // CR, LF and CR LF end lines: a lone CR must not stay inside a value.
+        qsizetype end = start;
+        while (end < text.size() && text.at(end) != u'\n' && text.at(end) != u'\r')
+            ++end;
         const QString line = text.mid(start, end - start).trimmed();
         start = end + 1;
         if (line.startsWith(u'[') && line.endsWith(u']')) {
@@ -127,12 +128,22 @@ QString UnescapeDesktopValue(const QString &value)
     return out.trimmed();
 }
 
+// The title a shortcut file gives by its name: the name without folder and
+// extension. File names may hold line breaks (a dropped "%0A"); they become
+// blanks, as a title is one line.
+QString FileTitle(const QString &path)
+{
+    QString title = QFileInfo(path).completeBaseName();
+    title.replace(u'\r', u' ').replace(u'\n', u' ');
+    return title.trimmed();
+}
+
 // "[InternetShortcut]" with "URL=" (section and key in any letter case);
 // the title is the file's name.
 DroppedLink ReadUrlFile(const QString &path)
 {
     DroppedLink link;
-    link.title = QFileInfo(path).completeBaseName();
+    link.title = FileTitle(path);
     WalkEntries(DecodeText(ReadHead(path)), [&](const QString &section, const QString &key, const QString &value) {
         if (section.compare(QLatin1String("InternetShortcut"), Qt::CaseInsensitive) == 0
             && key.compare(QLatin1String("URL"), Qt::CaseInsensitive) == 0) {
@@ -165,7 +176,7 @@ DroppedLink ReadDesktopFile(const QString &path)
     if (type != QLatin1String("Link"))
         return link;
     link.address = url;
-    link.title = name.isEmpty() ? QFileInfo(path).completeBaseName() : name;
+    link.title = name.isEmpty() ? FileTitle(path) : name;
     return link;
 }
 
