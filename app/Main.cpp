@@ -130,6 +130,11 @@ QLabel *LabelFor(const QString &text, QWidget *control, QWidget *parent)
     return label;
 }
 
+void PlaceLabel(QLabel *label, const QRect &at, int width)
+{
+    label->setGeometry(at.x(), at.y(), width, label->sizeHint().height());
+}
+
 QPushButton *Button(const QString &caption, const QString &hint, QWidget *parent)
 {
     auto *b = new QPushButton(caption, parent);
@@ -322,25 +327,22 @@ void TMainForm::FormResize()
 
     const MainLayout o = ComputeLayout(page->width(), page->height(), m);
     // Labels take their natural height and the width of what they name.
-    const auto label = [](QLabel *l, const QRect &at, int width) {
-        l->setGeometry(at.x(), at.y(), width, l->sizeHint().height());
-    };
-    label(Label8, o.Label8, o.GroupList.width());
+    PlaceLabel(Label8, o.Label8, o.GroupList.width());
     GroupList->setGeometry(o.GroupList);
-    label(Label1, o.Label1, o.Entries.width());
+    PlaceLabel(Label1, o.Label1, o.Entries.width());
     Entries->setGeometry(o.Entries);
-    label(Label4, o.Label4, o.Url.width());
+    PlaceLabel(Label4, o.Label4, o.Url.width());
     Url->setGeometry(o.Url);
-    label(Label7, o.Label7, o.Last.width());
+    PlaceLabel(Label7, o.Label7, o.Last.width());
     Last->setGeometry(o.Last);
-    label(Label3, o.Label3, o.EndDate.width());
+    PlaceLabel(Label3, o.Label3, o.EndDate.width());
     EndDate->setGeometry(o.EndDate);
-    label(Label6, o.Label6, o.Freq.width());
+    PlaceLabel(Label6, o.Label6, o.Freq.width());
     Freq->setGeometry(o.Freq);
-    label(Label9, o.Label9, o.NumEntries.width() + o.TypeItIn.width() + 4);
+    PlaceLabel(Label9, o.Label9, o.NumEntries.width() + o.TypeItIn.width() + 4);
     NumEntries->setGeometry(o.NumEntries);
     TypeItIn->setGeometry(o.TypeItIn);
-    label(Label5, o.Label5, o.Comments.width());
+    PlaceLabel(Label5, o.Label5, o.Comments.width());
     Comments->setGeometry(o.Comments);
     NewBut->setGeometry(o.NewBut);
     DelBut->setGeometry(o.DelBut);

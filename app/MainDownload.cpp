@@ -60,13 +60,10 @@ void TMainForm::CreateDownloadTab()
 
 void TMainForm::PlaceDownloadTab(const MainLayout &o)
 {
-    const auto label = [](QLabel *l, const QRect &at, int width) {
-        l->setGeometry(at.x(), at.y(), width, l->sizeHint().height());
-    };
-    label(Label13, o.Label13, o.FileList.width());
+    PlaceLabel(Label13, o.Label13, o.FileList.width());
     FileList->setGeometry(o.FileList);
     CheckButton->setGeometry(o.CheckButton);
-    label(Label14, o.Label14, o.Description.width());
+    PlaceLabel(Label14, o.Label14, o.Description.width());
     Description->setGeometry(o.Description);
     QRect help = o.DownloadHelp;
     help.setHeight(std::max(0, help.height()));

@@ -124,17 +124,14 @@ void TMainForm::CreateVarTab()
 
 void TMainForm::PlaceVarTab(const MainLayout &o)
 {
-    const auto label = [](QLabel *l, const QRect &at, int width) {
-        l->setGeometry(at.x(), at.y(), width, l->sizeHint().height());
-    };
-    label(Label12, o.Label12, o.Variables.width());
+    PlaceLabel(Label12, o.Label12, o.Variables.width());
     Variables->setGeometry(o.Variables);
     QRect help = o.VarHelp;
     help.setHeight(std::max(0, help.height()));
     VarHelp->setGeometry(help);
-    label(Label10, o.Label10, o.VarName.width());
+    PlaceLabel(Label10, o.Label10, o.VarName.width());
     VarName->setGeometry(o.VarName);
-    label(Label11, o.Label11, o.VarValue.width());
+    PlaceLabel(Label11, o.Label11, o.VarValue.width());
     VarValue->setGeometry(o.VarValue);
     VarNewButton->setGeometry(o.VarNewButton);
     VarDelButton->setGeometry(o.VarDelButton);
