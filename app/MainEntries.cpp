@@ -67,7 +67,10 @@ void TMainForm::EntriesDrawItem(QPainter &p, const QStyleOptionViewItem &option,
     const Rec *rec = EntriesList->RecAt(row);
     if (rec) {
         PaintGlyph(p, QRectF(r.left() + 2, r.top(), GlyphSize, GlyphSize), RowGlyph(*rec));
-        const QRect text(r.left() + GlyphSize + 2, r.top(), r.width() - GlyphSize - 2, r.height());
+        // The name starts a few pixels after the picture, so that the two
+        // never touch.
+        constexpr int textLeft = 2 + GlyphSize + 4;
+        const QRect text(r.left() + textLeft, r.top(), r.width() - textLeft, r.height());
         p.setFont(option.font);
         p.setPen(option.palette.color(colours, selected ? QPalette::HighlightedText : QPalette::Text));
         p.drawText(text, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
