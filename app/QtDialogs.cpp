@@ -1,5 +1,7 @@
 #include "QtDialogs.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
@@ -87,6 +89,9 @@ bool QtDialogs::Ask(const QString &title, const QString &prompt, QString *value)
     dialog.setTextValue(*value);
     if (QLabel *label = dialog.findChild<QLabel *>())
         label->setTextFormat(Qt::PlainText);
+    // Names and addresses run long: the edit shows a good part of them.
+    dialog.resize(std::max(dialog.sizeHint().width(), dialog.fontMetrics().averageCharWidth() * 60),
+                  dialog.sizeHint().height());
     if (dialog.exec() != QDialog::Accepted)
         return false;
     *value = dialog.textValue();
