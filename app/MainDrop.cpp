@@ -34,11 +34,6 @@ bool TakeAction(QDropEvent *event)
     return false;
 }
 
-bool Empty(const DroppedLink &link)
-{
-    return link.address.isEmpty() && link.title.isEmpty();
-}
-
 }  // namespace
 
 void TMainForm::CreateDropTarget()
@@ -58,13 +53,13 @@ void TMainForm::CreateDropTarget()
 void TMainForm::dragEnterEvent(QDragEnterEvent *event)
 {
     enteringLink_ = event->mimeData() ? ReadDroppedLink(*event->mimeData()) : DroppedLink();
-    if (Empty(enteringLink_) || !TakeAction(event))
+    if (enteringLink_.Empty() || !TakeAction(event))
         event->ignore();
 }
 
 void TMainForm::dragMoveEvent(QDragMoveEvent *event)
 {
-    if (Empty(enteringLink_) || !TakeAction(event))
+    if (enteringLink_.Empty() || !TakeAction(event))
         event->ignore();
 }
 
@@ -78,9 +73,9 @@ void TMainForm::dropEvent(QDropEvent *event)
 {
     DroppedLink link = enteringLink_;
     enteringLink_ = DroppedLink();
-    if (Empty(link) && event->mimeData())
+    if (link.Empty() && event->mimeData())
         link = ReadDroppedLink(*event->mimeData());
-    if (Empty(link) || !TakeAction(event)) {
+    if (link.Empty() || !TakeAction(event)) {
         event->ignore();
         return;
     }

@@ -15,8 +15,6 @@ namespace kelpo {
 namespace {
 
 const QString ChooserFilter = QStringLiteral("Kelpo Data File (*.kdf)");
-const QString AllItemsName = QStringLiteral("All Items");
-const QString TrashName = QStringLiteral("Trash");
 
 QString FileName(const QString &path)
 {
@@ -91,12 +89,15 @@ void TMainForm::LoadDataFile(const QString &path)
     // is a fixed row's in other letter case means that row: a group of that
     // name would be mistaken for it.
     int slot = Data.FindGroup(groupName);
-    if (slot == 0 && FoldName(groupName) == FoldName(TrashName))
-        slot = -1;
-    if (slot == 0 && FoldName(groupName) != FoldName(AllItemsName)) {
-        slot = CreateNewGroup(groupName);
-        if (slot == 0)
-            return;  // the group table is full (CreateNewGroup said so)
+    if (slot == 0) {
+        const int fixed = FixedRowKind(groupName);
+        if (fixed <= 0) {
+            slot = fixed;
+        } else {
+            slot = CreateNewGroup(groupName);
+            if (slot == 0)
+                return;  // the group table is full (CreateNewGroup said so)
+        }
     }
     QString membership;
     if (slot > 0)

@@ -16,9 +16,6 @@ namespace kelpo {
 
 namespace {
 
-const QString AllItems = QStringLiteral("All Items");
-const QString TrashRow = QStringLiteral("Trash");
-
 // What a group box row stands for (see AddGroupListRow).
 constexpr int KindRole = Qt::UserRole;
 constexpr int NumberRole = Qt::UserRole + 1;
@@ -40,12 +37,11 @@ QString GroupNameRefusal(const Model &data, const QString &name)
 {
     if (data.FindGroup(name) > 0)
         return QStringLiteral("The ") + name + QStringLiteral(" group already exists.");
-    for (const QString &fixed : {AllItems, TrashRow}) {
-        if (FoldName(name) == FoldName(fixed))
-            return QStringLiteral("Kelpo already has a \"%1\" group of its own.\n"
-                                  "Please choose another name for the group.")
-                .arg(fixed);
-    }
+    const int fixed = FixedRowKind(name);
+    if (fixed <= 0)
+        return QStringLiteral("Kelpo already has a \"%1\" group of its own.\n"
+                              "Please choose another name for the group.")
+            .arg(fixed == 0 ? AllItemsRow : TrashRow);
     return QString();
 }
 
@@ -56,7 +52,7 @@ bool RefuseFixedGroup(Dialogs &dialogs, int slot, const char *command)
     if (slot > 0)
         return false;
     dialogs.Error(QStringLiteral("You can not %1 the %2 group.")
-                      .arg(QLatin1String(command), slot == 0 ? AllItems : TrashRow));
+                      .arg(QLatin1String(command), slot == 0 ? AllItemsRow : TrashRow));
     return true;
 }
 
@@ -146,7 +142,7 @@ QAction *TMainForm::AddGroupMenuItem(int slot)
 void TMainForm::FillGroupList()
 {
     GroupList->clear();
-    AddGroupListRow(AllItems, AllItemsKind);
+    AddGroupListRow(AllItemsRow, AllItemsKind);
     AddGroupListRow(TrashRow, TrashKind);
     std::vector<int> order;
     for (int slot = 1; slot <= Data.NumGroups; ++slot) {

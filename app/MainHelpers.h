@@ -42,4 +42,20 @@ inline QString OneLineName(const QString &text)
     return CutText(name);
 }
 
+// The group box's fixed rows: they are no groups of the table.
+inline const QString AllItemsRow = QStringLiteral("All Items");
+inline const QString TrashRow = QStringLiteral("Trash");
+
+// The fixed row a name means in any letter case: 0 "All Items", -1 "Trash",
+// 1 for any other name. A group of such a name would be mistaken for the row.
+inline int FixedRowKind(const QString &name)
+{
+    const QString folded = FoldName(name);
+    if (folded == FoldName(AllItemsRow))
+        return 0;
+    if (folded == FoldName(TrashRow))
+        return -1;
+    return 1;
+}
+
 }  // namespace kelpo

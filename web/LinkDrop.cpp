@@ -260,8 +260,7 @@ DroppedLink ReadDroppedLink(const QMimeData &mime)
 
 bool CanAcceptDrop(const QMimeData &mime)
 {
-    const DroppedLink link = ReadDroppedLink(mime);
-    return !link.address.isEmpty() || !link.title.isEmpty();
+    return !ReadDroppedLink(mime).Empty();
 }
 
 QString ProposedName(const QString &title)

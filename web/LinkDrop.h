@@ -10,6 +10,8 @@ namespace kelpo {
 struct DroppedLink {
     QString address;
     QString title;
+    // Nothing to make an item from: the window refuses such a drag.
+    bool Empty() const { return address.isEmpty() && title.isEmpty(); }
 };
 
 // The address and the title of a drop. Sources are read in this order, and
