@@ -1,9 +1,8 @@
 #include "IniFile.h"
 
 #include "DataFile.h"
+#include "FileRead.h"
 #include "TextCodec.h"
-
-#include <QFile>
 
 namespace kelpo {
 
@@ -25,14 +24,16 @@ bool IsSectionLine(const QString &line)
 
 }  // namespace
 
-bool IniFile::Load(const QString &path)
+bool IniFile::Load(const QString &path, QString *error)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
+    const FileContent file = ReadRegularFile(path, SettingsFileLimit);
+    if (!file.ok()) {
         lines_.clear();
+        if (error)
+            *error = file.error;
         return false;
     }
-    LoadText(DecodeText(f.readAll()));
+    LoadText(DecodeText(file.bytes));
     return true;
 }
 

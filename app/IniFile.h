@@ -10,8 +10,10 @@ namespace kelpo {
 
 class IniFile {
 public:
-    // Reads the file; a missing or unreadable file gives an empty one.
-    bool Load(const QString &path);
+    // Reads the file; a missing or unreadable file gives an empty one and
+    // false, with the reason in `error`. Only a regular file of at most
+    // `SettingsFileLimit` bytes is read.
+    bool Load(const QString &path, QString *error = nullptr);
     void LoadText(const QString &text);
 
     QString ReadString(const QString &section, const QString &key, const QString &def) const;

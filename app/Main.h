@@ -414,6 +414,7 @@ private:
     bool LoadIni(const QString &path, IniFile &ini);
     void RestoreBackup();
     bool KeepEarlierNewFile(const QString &newFile);
+    QString SetAsideDamagedFile(const QString &path);
     void FitFrame();
     double Now() const;
 

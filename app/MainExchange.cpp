@@ -63,7 +63,12 @@ void TMainForm::LoadDataFile(const QString &path)
     Formats reading = Fmt;
     ExchangeParse file;
     QString ioError;
-    if (!LoadExchangeFile(path, reading, &file, &ioError)) {
+    bool read = false;
+    {
+        const BusyCursor busy;
+        read = LoadExchangeFile(path, reading, &file, &ioError);
+    }
+    if (!read) {
         Dlg.Error(QStringLiteral("Cannot open file \"%1\". %2").arg(QDir::toNativeSeparators(path), ioError));
         return;
     }

@@ -1,5 +1,6 @@
 #pragma once
 // Small helpers shared by the main window's source files.
+#include <QGuiApplication>
 #include <QString>
 
 #include "Model.h"
@@ -29,6 +30,16 @@ public:
 
 private:
     int &count_;
+};
+
+// Shows a busy cursor while it lives: for work on a file that can take more
+// than a moment. Questions are asked after it ends.
+class BusyCursor {
+public:
+    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor &) = delete;
+    BusyCursor &operator=(const BusyCursor &) = delete;
 };
 
 // A name as it is kept: line breaks become blanks and it holds at most 255

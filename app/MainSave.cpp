@@ -9,6 +9,7 @@
 #include <QFileInfo>
 
 #include "DataFile.h"
+#include "MainHelpers.h"
 
 namespace kelpo {
 
@@ -31,7 +32,12 @@ bool TMainForm::SaveData(const QString &FileName, bool MakeBackup, bool *backupM
         *backupMade = false;
     const QString dat = DataDir + QStringLiteral("Kelpo.dat");
     QByteArray text;
-    if (!BuildDataText(Data, Fmt, &text)) {
+    bool built = false;
+    {
+        const BusyCursor busy;
+        built = BuildDataText(Data, Fmt, &text);
+    }
+    if (!built) {
         if (Dlg.Confirm(QStringLiteral("There was a problem saving your entries.\nWould you like to restore your backup?")))
             RestoreBackup();
         return false;
@@ -48,7 +54,12 @@ bool TMainForm::SaveData(const QString &FileName, bool MakeBackup, bool *backupM
     }
 
     QString why;
-    if (!WriteFileAtomic(target, text, &why)) {
+    bool written = false;
+    {
+        const BusyCursor busy;
+        written = WriteFileAtomic(target, text, &why);
+    }
+    if (!written) {
         // The backup is not touched: it may be the last good copy.
         Dlg.Error(QStringLiteral("There was a problem saving your data:\n") + why);
         return false;

@@ -15,6 +15,7 @@
 
 #include "DataFile.h"
 #include "IniFile.h"
+#include "MainHelpers.h"
 #include "Product.h"
 
 namespace kelpo {
@@ -47,6 +48,28 @@ QString UnreadableMessage(const QString &what, const QString &path, const QStrin
     return QStringLiteral("The %1 could not be read:\n%2\n%3\n\nKelpo will not change this file.")
         .arg(what, QDir::toNativeSeparators(path), reason);
 }
+
+// A file that was read only in part: what was read, what is wrong, and where
+// the untouched file is (empty `keptAs`: it stays where it is, unchanged).
+QString PartlyReadMessage(const QString &what, const QString &path, const QString &summary,
+                          const QString &damage, const QString &keptAs, const QString &savedTo)
+{
+    QString text = QStringLiteral("Kelpo could not read all of your %1:\n%2\n\n%3\nWhat is wrong: %4\n\n")
+                       .arg(what, QDir::toNativeSeparators(path), summary, damage);
+    if (!keptAs.isEmpty())
+        text += QStringLiteral("The file as it was is kept unchanged as\n%1\nKelpo goes on with what it could read.")
+                    .arg(QDir::toNativeSeparators(keptAs));
+    else if (!savedTo.isEmpty())
+        text += QStringLiteral("Kelpo will not change this file. It goes on with what it could read and saves to\n%1")
+                    .arg(QDir::toNativeSeparators(savedTo));
+    else
+        text += QStringLiteral("Kelpo will not change this file. It goes on with what it could read.");
+    return text;
+}
+
+// More boxes than this, one per dropped item, would keep the user clicking
+// for ever on a badly damaged file; the rest are counted in one line.
+constexpr int ItemErrorBoxes = 3;
 
 }  // namespace
 
@@ -115,7 +138,10 @@ void TMainForm::MakeDailyCopy()
 void TMainForm::ReadBrandFile()
 {
     IniFile brand;
-    brand.Load(DataDir + QStringLiteral("brand.ini"));
+    const QString brandPath = DataDir + QStringLiteral("brand.ini");
+    QString why;
+    if (!brand.Load(brandPath, &why) && (QFileInfo::exists(brandPath) || QFileInfo(brandPath).isSymLink()))
+        Dlg.Error(UnreadableMessage(QStringLiteral("brand file"), brandPath, why));
     const QString title = brand.ReadString(QStringLiteral("CoBrand"), QStringLiteral("Title"),
                                            QStringLiteral("by ") + ProductDomain);
     DownloadHost = brand.ReadString(QStringLiteral("CoBrand"), QStringLiteral("Ip"), DownloadHostDefault);
@@ -128,13 +154,12 @@ void TMainForm::ReadBrandFile()
 // the defaults.
 bool TMainForm::LoadIni(const QString &path, IniFile &ini)
 {
-    if (!QFileInfo::exists(path))
+    if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
         return true;
-    if (ini.Load(path) && QFileInfo(path).isFile())
+    QString why;
+    if (ini.Load(path, &why))
         return true;
-    QFile probe(path);
-    probe.open(QIODevice::ReadOnly);
-    Dlg.Error(UnreadableMessage(QStringLiteral("settings file"), path, probe.errorString()));
+    Dlg.Error(UnreadableMessage(QStringLiteral("settings file"), path, why));
     ini = IniFile();
     return false;
 }
@@ -181,24 +206,56 @@ void TMainForm::LoadMainDataFile()
 {
     const QString path = DataDir + DatName;
     DataFileGuarded = false;
-    if (!QFileInfo::exists(path)) {
+    if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink()) {
         ShowLoadedData();
         return;
     }
-    const LoadResult r = LoadMainData(path, Data, Fmt, Now());
+    LoadResult r;
+    {
+        const BusyCursor busy;
+        r = LoadMainData(path, Data, Fmt, Now());
+    }
+    const QString newFile = DataDir + QStringLiteral("Kelpo.new");
     if (!r.opened) {
         // Keep the program usable with an empty list, but never let a save
         // replace the file that could not be read.
         DataFileGuarded = true;
         Dlg.Error(UnreadableMessage(QStringLiteral("data file"), path, r.openError) +
-                  QStringLiteral("\nYour entries will be saved to\n") +
-                  QDir::toNativeSeparators(DataDir + QStringLiteral("Kelpo.new")));
+                  QStringLiteral("\nYour entries will be saved to\n") + QDir::toNativeSeparators(newFile));
     }
-    for (const QString &message : r.itemErrors)
-        Dlg.Error(message);
+    for (int i = 0; i < r.itemErrors.size() && i < ItemErrorBoxes; ++i)
+        Dlg.Error(r.itemErrors[i]);
     if (!r.groupError.isEmpty())
         Dlg.Error(r.groupError);
+    if (r.opened && !r.whole) {
+        // What could be read stays usable, and the file as it was is kept
+        // byte for byte: copied aside, so the next save may write the items
+        // that were read; where even that copy fails, saves go elsewhere.
+        const QString keptAs = SetAsideDamagedFile(path);
+        DataFileGuarded = keptAs.isEmpty();
+        QString summary = QStringLiteral("%1 items were read; the file says it holds %2.")
+                              .arg(Data.Items.Count())
+                              .arg(r.listedItems);
+        if (r.itemErrors.size() > ItemErrorBoxes)
+            summary += QStringLiteral("\n%1 more items could not be read.").arg(r.itemErrors.size() - ItemErrorBoxes);
+        Dlg.Error(PartlyReadMessage(QStringLiteral("data file"), path, summary, r.damage, keptAs,
+                                    DataFileGuarded ? newFile : QString()));
+    }
     ShowLoadedData();
+}
+
+// Copies a file that was read only in part to a name that says so, beside
+// it, byte for byte. Returns that name, or an empty text when the copy
+// failed (then the file must not be replaced).
+QString TMainForm::SetAsideDamagedFile(const QString &path)
+{
+    const QString base = path + QStringLiteral(".damaged-") + Clk.Now().toString(QStringLiteral("yyMMdd-HHmmss"));
+    QString aside = base;
+    for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
+        aside = base + QLatin1Char('-') + QString::number(n);
+    if (!CopyFileReplace(path, aside) || QFileInfo(aside).size() != QFileInfo(path).size())
+        return QString();
+    return aside;
 }
 
 void TMainForm::LoadVariables()
@@ -206,11 +263,20 @@ void TMainForm::LoadVariables()
     const QString path = DataDir + VarFileName;
     VarStore = std::make_unique<kelpo::VarStore>();
     VarFileGuarded = false;
-    if (!VarStore->Load(path) && QFileInfo::exists(path)) {
-        VarFileGuarded = true;
-        QFile probe(path);
-        probe.open(QIODevice::ReadOnly);
-        Dlg.Error(UnreadableMessage(QStringLiteral("variables file"), path, probe.errorString()));
+    QString why;
+    bool whole = true;
+    if (!VarStore->Load(path, &why, &whole)) {
+        if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
+            VarFileGuarded = true;
+            Dlg.Error(UnreadableMessage(QStringLiteral("variables file"), path, why));
+        }
+    } else if (!whole) {
+        const QString keptAs = SetAsideDamagedFile(path);
+        VarFileGuarded = keptAs.isEmpty();
+        Dlg.Error(PartlyReadMessage(QStringLiteral("variables file"), path,
+                                    QStringLiteral("%1 lines were read.").arg(VarStore->Lines.size()),
+                                    QStringLiteral("a NUL character ends the text; what follows it was not read."),
+                                    keptAs, QString()));
     }
     LoadVariableList();
 }

@@ -1,5 +1,6 @@
 #include "DownloadList.h"
 
+#include "FileRead.h"
 #include "Model.h"
 #include "Product.h"
 #include "TextCodec.h"
@@ -112,13 +113,10 @@ QSet<QString> DataFolderFiles(const QString &dataDir)
 
 ListCheck CheckList(const QString &dataDir, bool newOnly)
 {
-    QFile file(dataDir + ListFileName());
-    if (!file.open(QIODevice::ReadOnly))
+    const FileContent file = ReadRegularFile(dataDir + ListFileName(), ListFileLimit);
+    if (!file.ok())
         return ListCheck();
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return ListCheck();
-    return CheckListText(bytes, newOnly, newOnly ? DataFolderFiles(dataDir) : QSet<QString>());
+    return CheckListText(file.bytes, newOnly, newOnly ? DataFolderFiles(dataDir) : QSet<QString>());
 }
 
 bool DescriptionOf(const QStringList &downloadList, const QString &selected, QString *description)

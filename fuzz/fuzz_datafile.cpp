@@ -54,6 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const LoadResult r = ReadDataText(saved, again, formats, now);
         FUZZ_CHECK(r.itemErrors.isEmpty());
         FUZZ_CHECK(r.groupError.isEmpty());
+        FUZZ_CHECK(r.whole);  // what Kelpo writes, it reads whole
         if (!DatesReadBack(first, formats))
             continue;
         CheckSameModel(first, again, formats);

@@ -1,5 +1,6 @@
 #include "DataFile.h"
 
+#include "FileRead.h"
 #include "TextCodec.h"
 
 #include <QFile>
@@ -30,11 +31,32 @@ public:
     explicit LineReader(QStringView text) : text_(text) {}
 
     bool AtEnd() const { return pos_ >= text_.size(); }
+    // The number of the line read last, from 1.
+    qint64 LineNumber() const { return lineNumber_; }
+
+    // The next line, without taking it.
+    QStringView Peek() const
+    {
+        LineReader copy = *this;
+        return copy.Next();
+    }
+
+    // Only blanks and line ends are left.
+    bool RestIsBlank() const
+    {
+        for (qsizetype i = pos_; i < text_.size(); ++i) {
+            const QChar c = text_.at(i);
+            if (c != QLatin1Char('\r') && c != QLatin1Char('\n') && c != QLatin1Char(' ') && c != QLatin1Char('\t'))
+                return false;
+        }
+        return true;
+    }
 
     QStringView Next()
     {
         if (AtEnd())
             return {};
+        ++lineNumber_;
         qsizetype end = text_.indexOf(QLatin1Char('\n'), pos_);
         qsizetype next;
         if (end < 0) {
@@ -53,7 +75,38 @@ public:
 private:
     QStringView text_;
     qsizetype pos_ = 0;
+    qint64 lineNumber_ = 0;
 };
+
+// Notes the first thing in the file that was not understood, with its line.
+class Damage {
+public:
+    Damage(const LineReader &in, LoadResult &result) : in_(in), result_(result) {}
+
+    void AtLine(const QString &what) { Note(QStringLiteral("Line %1: %2").arg(in_.LineNumber()).arg(what)); }
+    void Note(const QString &what)
+    {
+        if (!result_.whole)
+            return;
+        result_.whole = false;
+        result_.damage = what;
+    }
+
+private:
+    const LineReader &in_;
+    LoadResult &result_;
+};
+
+// A line quoted in a message: its start, without control characters.
+QString Quote(QStringView line)
+{
+    QString t = CutView(line, 40).toString();
+    for (QChar &c : t) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            c = QLatin1Char('?');
+    }
+    return QLatin1Char('"') + t + (line.size() > 40 ? QStringLiteral("...\"") : QStringLiteral("\""));
+}
 
 // The line from its `position`-th character (1-based) on, at most `max`
 // characters; empty when the line is shorter.
@@ -119,15 +172,26 @@ bool IsSeparator(QStringView line)
 // Reads one item block starting at its "Item: " line. Returns the record, or
 // nullptr when the block is broken; then `error` holds the message and the
 // reader stands after the block.
-std::unique_ptr<Rec> ReadItem(LineReader &in, Formats &formats, double now, QString *error)
+std::unique_ptr<Rec> ReadItem(LineReader &in, Formats &formats, double now, QString *error, Damage &damage)
 {
     in.Next();  // "Item: k"; the number is not used
     auto rec = std::make_unique<Rec>();
     const QDate today = DateOfDayNumber(now);
 
-    rec->Name = From(in.Next(), 7).toString();
+    // The keys of the fixed lines are checked only to tell whether the block
+    // is whole; reading takes each value from its place, as it always has.
+    auto expect = [&](QStringView line, QLatin1String key, const char *what) {
+        if (!line.startsWith(key))
+            damage.AtLine(QStringLiteral("the %1 line of an item is missing (found %2).").arg(QLatin1String(what), Quote(line)));
+    };
 
     QStringView line = in.Next();
+    expect(line, QLatin1String("Name: "), "name");
+    rec->Name = From(line, 7).toString();
+
+    line = in.Next();
+    if (!line.startsWith(QLatin1String("Desc: ")))
+        expect(line, QLatin1String("Group: "), "group");
     if (line.startsWith(QLatin1String("Desc: "))) {
         // An empty description adds no line: comments that began with a
         // blank line would lose it at the next save and load.
@@ -138,7 +202,9 @@ std::unique_ptr<Rec> ReadItem(LineReader &in, Formats &formats, double now, QStr
     else if (line.startsWith(QLatin1String("Group: ")))
         rec->Group = From(line, 8).toString();
 
-    rec->Site = From(in.Next(), 7).toString();
+    line = in.Next();
+    expect(line, QLatin1String("Site: "), "address");
+    rec->Site = From(line, 7).toString();
 
     line = in.Next();
     if (line.startsWith(QLatin1String("Keys: "))) {
@@ -148,6 +214,7 @@ std::unique_ptr<Rec> ReadItem(LineReader &in, Formats &formats, double now, QStr
 
     auto fail = [&](QStringView lastLine) {
         *error = ErrorLoadingEntry + rec->Name;
+        damage.AtLine(QStringLiteral("a date of the item %1 is not a number (found %2).").arg(Quote(rec->Name), Quote(lastLine)));
         if (!IsSeparator(lastLine)) {
             while (!in.AtEnd() && !IsSeparator(in.Next())) {
             }
@@ -185,6 +252,7 @@ std::unique_ptr<Rec> ReadItem(LineReader &in, Formats &formats, double now, QStr
                 rec->Ends = formats.FormatDate(today);
         }
         line = in.Next();
+        expect(line, QLatin1String("Freq: "), "repeat");
         const qsizetype comma = line.indexOf(QLatin1Char(','));
         if (comma >= 0) {
             rec->Count = ReadInteger(line.mid(comma + 1).left(6));
@@ -203,6 +271,8 @@ std::unique_ptr<Rec> ReadItem(LineReader &in, Formats &formats, double now, QStr
         rec->Comments += line;
         line = in.Next();
     }
+    if (!IsSeparator(line))
+        damage.AtLine(QStringLiteral("the file ends inside the item %1.").arg(Quote(rec->Name)));
     return rec;
 }
 
@@ -226,29 +296,44 @@ void InjectWriteFailureForTests(const QString &reason)
     injectedWriteFailure = reason;
 }
 
-LoadResult ReadDataText(const QByteArray &bytes, Model &model, Formats &formats, double now)
+namespace {
+
+LoadResult ReadDecodedData(const QString &text, Model &model, Formats &formats, double now)
 {
     LoadResult result;
     result.opened = true;
     model.Clear();
 
-    const QString text = DecodeText(bytes);
     LineReader in(text);
+    Damage damage(in, result);
+    if (in.RestIsBlank())
+        return result;  // an empty file holds nothing that could be lost
 
     QStringView line = in.Next();
     qint32 itemCount = 0;
-    // The item count is read whole: a file of 100,000 items or more must not
-    // lose its tail to a five-digit field.
+    auto readCount = [&](QStringView countLine) {
+        if (!countLine.startsWith(QLatin1String("Number of items:")))
+            damage.AtLine(QStringLiteral("the number of items is missing (found %1).").arg(Quote(countLine)));
+        // The item count is read whole: a file of 100,000 items or more must
+        // not lose its tail to a five-digit field.
+        itemCount = ReadInteger(From(countLine, 17, countLine.size()));
+    };
     if (line.startsWith(QLatin1String("Number of items:"))) {
-        itemCount = ReadInteger(From(line, 17, line.size()));
+        readCount(line);
     } else {
+        if (!line.startsWith(QLatin1String("NumGroups:")))
+            damage.AtLine(QStringLiteral("this is not a Kelpo data file: it begins with %1.").arg(Quote(line)));
         const qint32 listed = ReadInteger(From(line, 11, 6));
         const int loaded = std::clamp(listed, 0, MaxGroups);
         for (int i = 1; i <= loaded; ++i) {
             GroupData &g = model.GroupTable[size_t(i)];
             line = in.Next();
+            if (!line.startsWith(QLatin1String("GroupName")) || !line.contains(QLatin1Char('=')))
+                damage.AtLine(QStringLiteral("the name of group %1 is missing (found %2).").arg(i).arg(Quote(line)));
             g.GroupName = CutView(line.mid(line.indexOf(QLatin1Char('=')) + 1), TextLimit).toString();
             line = in.Next();
+            if (!line.startsWith(QLatin1String("GroupNumber")) || !line.contains(QLatin1Char('=')))
+                damage.AtLine(QStringLiteral("the number of group %1 is missing (found %2).").arg(i).arg(Quote(line)));
             g.GroupNumber = ReadInteger(line.mid(line.indexOf(QLatin1Char('=')) + 1));
         }
         model.NumGroups = loaded;
@@ -258,41 +343,66 @@ LoadResult ReadDataText(const QByteArray &bytes, Model &model, Formats &formats,
                                "Only the first %2 groups were loaded.")
                     .arg(listed)
                     .arg(MaxGroups);
+            damage.Note(QStringLiteral("the file lists %1 groups; only the first %2 could be loaded.").arg(listed).arg(MaxGroups));
             for (qint64 skip = 2 * qint64(listed - MaxGroups); skip > 0 && !in.AtEnd(); --skip)
                 in.Next();
         }
-        line = in.Next();
-        itemCount = ReadInteger(From(line, 17, line.size()));
+        readCount(in.Next());
     }
+    result.listedItems = itemCount;
 
-    in.Next();  // the separator after the header
+    if (!IsSeparator(in.Next()))
+        damage.AtLine(QStringLiteral("the separator line after the header is missing."));
 
-    for (qint32 k = 0; k < itemCount && !in.AtEnd(); ++k) {
-        QString error;
-        std::unique_ptr<Rec> rec = ReadItem(in, formats, now, &error);
-        if (rec)
-            model.Items.Append(std::move(rec));
-        else
-            result.itemErrors.append(error);
+    // Every block that begins with its "Item: " line is read, also past the
+    // count the header gives (a header that says too few must not hide the
+    // items after it). Lines that belong to no block are skipped up to the
+    // next separator, so the blocks after a damaged part are read as well.
+    qint64 found = 0;
+    while (!in.AtEnd()) {
+        line = in.Peek();
+        if (line.startsWith(QLatin1String("Item: "))) {
+            ++found;
+            QString error;
+            std::unique_ptr<Rec> rec = ReadItem(in, formats, now, &error, damage);
+            if (rec)
+                model.Items.Append(std::move(rec));
+            else
+                result.itemErrors.append(error);
+            continue;
+        }
+        if (in.RestIsBlank())
+            break;
+        in.Next();
+        damage.AtLine(QStringLiteral("this line belongs to no item: %1.").arg(Quote(line)));
+        while (!in.AtEnd() && !IsSeparator(line))
+            line = in.Next();
     }
+    if (found != itemCount)
+        damage.Note(QStringLiteral("the file says it holds %1 items, but %2 were found in it.").arg(itemCount).arg(found));
     return result;
+}
+
+}  // namespace
+
+LoadResult ReadDataText(const QByteArray &bytes, Model &model, Formats &formats, double now)
+{
+    return ReadDecodedData(DecodeText(bytes), model, formats, now);
 }
 
 LoadResult LoadMainData(const QString &path, Model &model, Formats &formats, double now)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    FileContent file = ReadRegularFile(path, NoSizeLimit);
+    if (!file.ok()) {
         LoadResult failed;
-        failed.openError = file.errorString();
+        failed.openError = file.error;
         return failed;
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        LoadResult failed;
-        failed.openError = file.errorString();
-        return failed;
-    }
-    return ReadDataText(bytes, model, formats, now);
+    // The file's bytes go as soon as they are decoded: a large file is held
+    // once as text and once as items, never three times.
+    QString text = DecodeText(file.bytes);
+    file.bytes = QByteArray();
+    return ReadDecodedData(text, model, formats, now);
 }
 
 bool BuildDataText(const Model &model, const Formats &formats, QByteArray *out, QString *badItem)
@@ -366,6 +476,12 @@ bool WriteFileAtomic(const QString &path, const QByteArray &bytes, QString *erro
     // commit() (a full disk, for anything below the buffer's 16 KiB) is not
     // seen by QSaveFile, which would then replace the file with an empty or
     // cut one and report success.
+    // A folder, pipe or device in the file's place is left alone.
+    if (IsNonRegularFile(path)) {
+        if (error)
+            *error = QStringLiteral("%1 is not a regular file.").arg(path);
+        return false;
+    }
     QSaveFile file(path);
     bool ok = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
     // A short write is followed by another, which fails with the reason.
@@ -387,8 +503,10 @@ bool CopyFileReplace(const QString &from, const QString &to)
 {
     if (!injectedWriteFailure.isEmpty())
         return false;
-    QFile source(from);
-    if (!source.open(QIODevice::ReadOnly))
+    // Only regular files are copied, and only over regular files: a pipe
+    // would block, and a folder or device in the target's place stays.
+    QFile source;
+    if (!OpenRegularFile(source, from, nullptr) || IsNonRegularFile(to))
         return false;
     // QSaveFile writes a temporary file beside the target and renames it over
     // the target on commit; on any failure the target stays as it was.

@@ -29,17 +29,28 @@ struct LoadResult {
     // Set when the file names more groups than the table holds; the extra
     // groups are not loaded.
     QString groupError;
+    // Whether the whole file was understood: every line belongs to the
+    // header, to an item block or is a separator, every block ends with its
+    // separator, no item was dropped, and the number of items found is the
+    // one the file gives. A file that was not read whole must be kept as it
+    // is: saving what was read over it would lose the rest. `damage` then
+    // says what was wrong first, in words for the user.
+    bool whole = true;
+    QString damage;
+    qint64 listedItems = 0;  // the number of items the file gives
 };
 
 // Reads `bytes` (the whole file) into `model`, which is cleared first.
+// Every item block that can be read is read, also past a damaged part and
+// beyond the number the header gives.
 // `now` (a day number) stands in for old-form dates that do not convert.
 // May switch formats' decimal separator (as the file's numbers demand).
 // Items in the Trash are loaded like any other; the caller leaves them out
 // of the shown list.
 LoadResult ReadDataText(const QByteArray &bytes, Model &model, Formats &formats, double now);
 // Opens and reads the file at `path`. `opened` is false (and the model
-// untouched) when the file could not be opened or read; such a file must not
-// be overwritten by the next save.
+// untouched) when the file could not be opened or read, or is not a regular
+// file; such a file must not be overwritten by the next save.
 LoadResult LoadMainData(const QString &path, Model &model, Formats &formats, double now);
 
 // Builds the whole file text (UTF-8). Fails when an item's Last or Ends does

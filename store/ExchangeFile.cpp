@@ -1,11 +1,11 @@
 #include "ExchangeFile.h"
 
 #include "DataFile.h"
+#include "FileRead.h"
 #include "Product.h"
 #include "TextCodec.h"
 #include "WholeNumber.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 #include <cstring>
@@ -268,7 +268,7 @@ bool SaveExchangeFile(const QString &path, const QString &groupName,
     return WriteFileAtomic(path, bytes, error);
 }
 
-bool ParseExchangeText(const QByteArray &bytes, Formats &formats, ExchangeParse *out)
+bool ParseExchangeText(QByteArray bytes, Formats &formats, ExchangeParse *out)
 {
     *out = ExchangeParse();
 
@@ -283,7 +283,10 @@ bool ParseExchangeText(const QByteArray &bytes, Formats &formats, ExchangeParse 
         return false;
     out->headerOk = true;
 
-    const QString text = DecodeText(Unscramble(bytes.constData() + rest, bytes.size() - rest));
+    QByteArray plain = Unscramble(bytes.constData() + rest, bytes.size() - rest);
+    bytes = QByteArray();  // a large file is not held three times over
+    const QString text = DecodeText(plain);
+    plain = QByteArray();
     Lines in(text);
 
     QStringView line;
@@ -317,19 +320,13 @@ bool ParseExchangeText(const QByteArray &bytes, Formats &formats, ExchangeParse 
 
 bool LoadExchangeFile(const QString &path, Formats &formats, ExchangeParse *out, QString *ioError)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    FileContent file = ReadRegularFile(path, ExchangeFileLimit);
+    if (!file.ok()) {
         if (ioError)
-            *ioError = file.errorString();
+            *ioError = file.error;
         return false;
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        if (ioError)
-            *ioError = file.errorString();
-        return false;
-    }
-    ParseExchangeText(bytes, formats, out);
+    ParseExchangeText(std::move(file.bytes), formats, out);
     return true;
 }
 

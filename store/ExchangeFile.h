@@ -69,9 +69,10 @@ struct ExchangeParse {
 // separator switches it before it is converted. The bytes after the header
 // are decoded once: UTF-8 when valid, else Windows-1252.
 // Returns true when the header matched and no error stopped the reading.
-bool ParseExchangeText(const QByteArray &bytes, Formats &formats, ExchangeParse *out);
-// Reads the file at `path` and parses it. Returns false, with the system's
-// reason in `ioError` and `out` untouched, when the file could not be read.
+bool ParseExchangeText(QByteArray bytes, Formats &formats, ExchangeParse *out);
+// Reads the file at `path` and parses it. Returns false, with the reason in
+// `ioError` and `out` untouched, when the file could not be read, is not a
+// regular file or is larger than `ExchangeFileLimit`.
 bool LoadExchangeFile(const QString &path, Formats &formats, ExchangeParse *out,
                       QString *ioError);
 

@@ -81,6 +81,12 @@ QString DecodeWindows1252(const QByteArray &bytes)
 
 QString DecodeText(const QByteArray &bytes)
 {
+    // Text editors save "Unicode" files as UTF-16 with a byte order mark.
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        QStringDecoder decode(bytes.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
+                              QStringDecoder::Flag::ConvertInitialBom);
+        return decode(QByteArrayView(bytes).sliced(2));
+    }
     if (IsValidUtf8(bytes)) {
         // A byte order mark some editors put in front is not part of the text.
         // Only that one: QString::fromUtf8 would drop a second U+FEFF as well,

@@ -11,8 +11,9 @@ namespace kelpo {
 bool IsValidUtf8(const QByteArray &bytes);
 // One character per byte; every byte value gives a character.
 QString DecodeWindows1252(const QByteArray &bytes);
-// UTF-8 when the whole text is valid UTF-8 (a leading byte order mark is
-// dropped), otherwise Windows-1252.
+// UTF-16 (little or big endian) when the text starts with its byte order
+// mark; otherwise UTF-8 when the whole text is valid UTF-8 (a leading byte
+// order mark is dropped), otherwise Windows-1252.
 QString DecodeText(const QByteArray &bytes);
 // UTF-8 that DecodeText reads back unchanged: a text that itself begins with
 // U+FEFF gets a byte order mark in front, which the reader drops, so the

@@ -168,8 +168,22 @@ void TstAppCore::varFileKeepsEveryLineAndOrder()
     QCOMPARE(f.readAll(), QByteArray("{b}=2\r\n{a}=1\r\nno equals sign\r\n\r\n{Email}=me=you@example.org\r\n"));
     f.close();
 
-    vars.LoadText(QStringLiteral("{x}=1\n{y}=2") + QChar(0) + QStringLiteral("{z}=3\n"));
+    // A NUL ends the text; only zeros after it mean nothing was left unread.
+    QVERIFY(!vars.LoadText(QStringLiteral("{x}=1\n{y}=2") + QChar(0) + QStringLiteral("{z}=3\n")));
     QCOMPARE(vars.Lines, QStringList({"{x}=1", "{y}=2"}));
+    QVERIFY(vars.LoadText(QStringLiteral("{x}=1\r\n") + QString(40, QChar(0))));
+    QCOMPARE(vars.Lines, QStringList({"{x}=1"}));
+
+    // A variables file saved as UTF-16 by a text editor reads like any other.
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    const QString text = QString::fromUtf8("{first name}=Zo\xC3\xAB\r\n{city}=M\xC3\xBCnchen\r\n");
+    f.write("\xFF\xFE");
+    f.write(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
+    f.close();
+    bool whole = false;
+    QVERIFY(vars.Load(path, nullptr, &whole));
+    QVERIFY(whole);
+    QCOMPARE(vars.Value("{city}"), QString::fromUtf8("M\xC3\xBCnchen"));
 }
 
 void TstAppCore::varDefaultsWhenMissing()

@@ -1,9 +1,13 @@
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 #include "DataFile.h"
+#include "FileRead.h"
 #include "TextCodec.h"
 
 using namespace kelpo;
@@ -70,6 +74,27 @@ bool WriteAll(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// A whole file of `n` items, one of them with letters beyond ASCII.
+QByteArray WholeFile(int n)
+{
+    QByteArrayList blocks;
+    for (int i = 1; i <= n; ++i)
+        blocks += Block(i == 2 ? QByteArray("Zo\xC3\xAB Stra\xC3\x9F" "e") : "Item " + QByteArray::number(i));
+    return FileOf(blocks, n);
+}
+
+QByteArray Utf16(const QByteArray &utf8, bool bigEndian)
+{
+    const QString text = QString::fromUtf8(utf8);
+    QByteArray out = bigEndian ? QByteArray("\xFE\xFF") : QByteArray("\xFF\xFE");
+    for (QChar c : text) {
+        const char hi = char(c.unicode() >> 8), lo = char(c.unicode() & 0xFF);
+        out += bigEndian ? hi : lo;
+        out += bigEndian ? lo : hi;
+    }
+    return out;
 }
 
 }  // namespace
@@ -261,32 +286,128 @@ private slots:
         QCOMPARE(lasts, QStringList({"09.12.2025 00:00", "09.12.2025 12:00", "09.12.2025 06:00"}));
     }
 
+    // Every block in the file is read, whatever the header says; a count that
+    // does not match marks the file as not read whole, so it is kept.
     void headerCount_data()
     {
         QTest::addColumn<QByteArrayList>("header");
-        QTest::addColumn<int>("items");
-        QTest::newRow("too high") << QByteArrayList{"NumGroups: 0", "Number of items: 5"} << 2;
-        QTest::newRow("too low") << QByteArrayList{"NumGroups: 0", "Number of items: 1"} << 1;
-        QTest::newRow("negative") << QByteArrayList{"NumGroups: 0", "Number of items: -2"} << 0;
-        QTest::newRow("huge") << QByteArrayList{"NumGroups: 0", "Number of items: 99999"} << 2;
-        QTest::newRow("more than five digits") << QByteArrayList{"NumGroups: 0", "Number of items: 0000001"} << 1;
-        QTest::newRow("no group part") << QByteArrayList{"Number of items: 2"} << 2;
-        QTest::newRow("negative group count")
-            << QByteArrayList{"NumGroups: -4", "Number of items: 2"} << 2;
+        QTest::addColumn<bool>("whole");
+        QTest::newRow("right") << QByteArrayList{"NumGroups: 0", "Number of items: 2"} << true;
+        QTest::newRow("too high") << QByteArrayList{"NumGroups: 0", "Number of items: 5"} << false;
+        QTest::newRow("too low") << QByteArrayList{"NumGroups: 0", "Number of items: 1"} << false;
+        QTest::newRow("zero") << QByteArrayList{"NumGroups: 0", "Number of items: 0"} << false;
+        QTest::newRow("negative") << QByteArrayList{"NumGroups: 0", "Number of items: -2"} << false;
+        QTest::newRow("more than five digits") << QByteArrayList{"NumGroups: 0", "Number of items: 0000002"} << true;
+        QTest::newRow("no group part") << QByteArrayList{"Number of items: 2"} << true;
+        QTest::newRow("negative group count") << QByteArrayList{"NumGroups: -4", "Number of items: 2"} << true;
     }
     void headerCount()
     {
         QFETCH(QByteArrayList, header);
-        QFETCH(int, items);
+        QFETCH(bool, whole);
         const QByteArray file = Lines(header + QByteArrayList{Sep}) + Lines(Block("A") + Block("B"));
         Model m;
         Formats f = Dotted();
         const LoadResult res = ReadDataText(file, m, f, Now);
-        QCOMPARE(m.Items.Count(), items);
+        QCOMPARE(m.Items.Count(), 2);
         QCOMPARE(m.NumGroups, 0);
         QVERIFY(res.groupError.isEmpty());
-        if (items > 0)
-            QCOMPARE(m.Items.At(items - 1)->Comments, QStringLiteral("comment of ") + QChar('A' + items - 1));
+        QCOMPARE(m.Items.At(1)->Comments, QStringLiteral("comment of B"));
+        QCOMPARE(res.whole, whole);
+        QCOMPARE(res.damage.isEmpty(), whole);
+    }
+
+    // Forms of damage met in real files: the reader reads what it can and
+    // says whether that was the whole file.
+    void damagedForms_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<bool>("whole");
+        QTest::addColumn<int>("fewest");  // items read, at least
+        QTest::addColumn<int>("most");    // and at most
+
+        const int n = 200;
+        const QByteArray whole = WholeFile(n);
+        QByteArray junkHead = whole;
+        QRandomGenerator random(7);
+        for (int i = 0; i < 4096; ++i)
+            junkHead[i] = char(random.bounded(256));
+        QByteArray binary(1 << 20, Qt::Uninitialized);
+        for (char &c : binary)
+            c = char(random.bounded(256));
+        QByteArray zero = whole;
+        zero.replace("Number of items: 200", "Number of items: 0");
+        QByteArray few = whole;
+        few.replace("Number of items: 200", "Number of items: 20");
+        QByteArray noSite = whole;
+        noSite.replace("Site: http://a.example/\r\nKeys", "Keys");
+        QByteArray afterLast = whole + "stray text\r\n";
+
+        QTest::newRow("whole") << whole << true << n << n;
+        QTest::newRow("whole, LF line ends") << QByteArray(whole).replace("\r\n", "\n") << true << n << n;
+        QTest::newRow("whole, blank lines after") << whole + "\r\n\r\n" << true << n << n;
+        QTest::newRow("whole, UTF-16 LE") << Utf16(whole, false) << true << n << n;
+        QTest::newRow("whole, UTF-16 BE") << Utf16(whole, true) << true << n << n;
+        QTest::newRow("empty") << QByteArray() << true << 0 << 0;
+        QTest::newRow("count 0, items after it") << zero << false << n << n;
+        QTest::newRow("count too small") << few << false << n << n;
+        QTest::newRow("first 4 KiB junk") << junkHead << false << n - 40 << n - 1;
+        QTest::newRow("1 MB binary junk") << binary << false << 0 << 0;
+        QTest::newRow("one 1 MB line") << QByteArray(1 << 20, 'x') << false << 0 << 0;
+        QTest::newRow("cut at half") << whole.left(whole.size() / 2) << false << n / 2 - 5 << n / 2 + 5;
+        QTest::newRow("an item's line missing") << noSite << false << n << n;
+        QTest::newRow("text after the last item") << afterLast << false << n << n;
+        QTest::newRow("a web page") << QByteArray("<!DOCTYPE html>\n<html><body>Kelpo</body></html>\n") << false << 0 << 0;
+        QTest::newRow("a date that does not convert")
+            << FileOf(Block("A") + Block("B", "Last1: soon") + Block("C"), 3) << false << 2 << 2;
+    }
+    void damagedForms()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(bool, whole);
+        QFETCH(int, fewest);
+        QFETCH(int, most);
+        Model m;
+        Formats f = Dotted();
+        const LoadResult res = ReadDataText(file, m, f, Now);
+        QVERIFY2(res.whole == whole, qPrintable(res.damage));
+        QCOMPARE(res.damage.isEmpty(), whole);
+        QVERIFY2(m.Items.Count() >= fewest && m.Items.Count() <= most, qPrintable(QString::number(m.Items.Count())));
+        // What was read is read right, letters beyond ASCII included.
+        if (whole && m.Items.Count() == 200) {
+            QCOMPARE(m.Items.At(1)->Name, QString::fromUtf8("Zo\xC3\xAB Stra\xC3\x9F" "e"));
+            QCOMPARE(m.Items.At(199)->Comments, QStringLiteral("comment of Item 200"));
+        }
+    }
+
+    // Only regular files are read, and never more than the limit; nothing
+    // waits on a pipe.
+    void regularFilesOnly()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath("file");
+        QVERIFY(WriteAll(file, "12345"));
+        QCOMPARE(ReadRegularFile(file, 5).bytes, QByteArray("12345"));
+        QCOMPARE(ReadRegularFile(file, NoSizeLimit).outcome, ReadOutcome::Read);
+        QCOMPARE(ReadRegularFile(file, 4).outcome, ReadOutcome::TooLarge);
+        QCOMPARE(ReadRegularFile(dir.filePath("none"), 5).outcome, ReadOutcome::Missing);
+        QCOMPARE(ReadRegularFile(dir.path(), 5).outcome, ReadOutcome::NotRegular);
+        QCOMPARE(ReadRegularFile("/dev/zero", NoSizeLimit).outcome, ReadOutcome::NotRegular);
+        const QString pipe = dir.filePath("pipe");
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        const FileContent fromPipe = ReadRegularFile(pipe, NoSizeLimit);
+        QCOMPARE(fromPipe.outcome, ReadOutcome::NotRegular);
+        QVERIFY(fromPipe.error.contains("pipe"));
+
+        // Copies and saves leave a pipe or folder in a file's place alone.
+        QVERIFY(!CopyFileReplace(pipe, dir.filePath("copy")));
+        QVERIFY(!CopyFileReplace(file, pipe));
+        QVERIFY(!CopyFileReplace(file, dir.path()));
+        QString why;
+        QVERIFY(!WriteFileAtomic(pipe, "x", &why));
+        QVERIFY(!why.isEmpty());
+        QVERIFY(QFileInfo(pipe).exists() && !QFileInfo(pipe).isFile());
+        QVERIFY(!QFileInfo::exists(dir.filePath("copy")));
     }
 
     void groupPart()

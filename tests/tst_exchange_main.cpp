@@ -2,8 +2,11 @@
 // file, and importing a file with its group and duplicate-name questions.
 #include <QtTest>
 
+#include <sys/stat.h>
+
 #include "DataFile.h"
 #include "ExchangeFile.h"
+#include "FileRead.h"
 #include "Product.h"
 #include "support/MainFixture.h"
 
@@ -311,6 +314,9 @@ private Q_SLOTS:
         QTest::newRow("empty file") << QByteArray("") << "bad.kdf is not a valid Kelpo data file."
                                     << QStringList{};
         QTest::newRow("missing file") << QByteArray() << "Cannot open file" << QStringList{};
+        // Never waited on, never read into memory.
+        QTest::newRow("a pipe") << QByteArray("<pipe>") << "Cannot open file" << QStringList{};
+        QTest::newRow("far too large") << QByteArray("<too large>") << "Cannot open file" << QStringList{};
     }
     void damagedFiles()
     {
@@ -321,8 +327,15 @@ private Q_SLOTS:
         f.Add(QStringLiteral("Mine"));
         f.Show();
         const QStringList before = Snapshot(f);
-        const QString path = file.isNull() ? f.dir.filePath(QStringLiteral("bad.kdf"))
-                                           : Write(f, QStringLiteral("bad.kdf"), file);
+        QString path = f.dir.filePath(QStringLiteral("bad.kdf"));
+        if (file == "<pipe>") {
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else if (file == "<too large>") {
+            QFile large(path);  // sparse: it takes no room on the disk
+            QVERIFY(large.open(QIODevice::WriteOnly) && large.resize(ExchangeFileLimit + 1));
+        } else if (!file.isNull()) {
+            path = Write(f, QStringLiteral("bad.kdf"), file);
+        }
         f.dialogs.askAnswers << QStringLiteral("G");
         f.form->LoadDataFile(path);
 

@@ -12,6 +12,8 @@
 #include <QTabWidget>
 #include <QTimer>
 
+#include <sys/stat.h>
+
 #include "DataFile.h"
 #include "IniFile.h"
 #include "Main.h"
@@ -120,8 +122,11 @@ private Q_SLOTS:
     void dailyCopyOncePerDay();
     void oldFilesMigratedOnce();
     void dataFileLoadedIntoModel();
+    void damagedVariablesFileKeptAside();
+    void damagedDataFileNotCopiedIsGuarded();
     void unreadableFileIsNeverReplaced_data();
     void unreadableFileIsNeverReplaced();
+    void readOnlyFilesNeverBlock();
     void unreadableDataFileSavesToNewFile();
     void failedWriteKeepsFilesAndReports();
     void failedBuildOffersBackup_data();
@@ -324,47 +329,147 @@ void TstStartup::dataFileLoadedIntoModel()
     QCOMPARE(m.Items.At(0)->Count, 5);
     QCOMPARE(m.Items.At(0)->Keys, QStringLiteral("{email}"));
     QCOMPARE(m.Items.At(1)->Group, TrashMarker);
-    QCOMPARE(run.dialogs.Texts("Error"),
-             QStringList{"Error loading entry. Entry will be ignored.\nPossible name: Broken"});
+    const QStringList errors = run.dialogs.Texts("Error");
+    QCOMPARE(errors.size(), 2);
+    QCOMPARE(errors[0], QStringLiteral("Error loading entry. Entry will be ignored.\nPossible name: Broken"));
+
+    // The file was not read whole: the user is told, and it is kept aside
+    // byte for byte before anything is saved over it.
+    const QString aside = run.Data("Kelpo.dat.damaged-261210-120000");
+    QVERIFY2(errors[1].contains("could not read all") && errors[1].contains(run.Data("Kelpo.dat"))
+                 && errors[1].contains("2 items were read; the file says it holds 3") && errors[1].contains("Broken")
+                 && errors[1].contains(aside),
+             qPrintable(errors[1]));
+    const QByteArray original = ReadAll(run.Data("Kelpo.dat"));
+    QCOMPARE(ReadAll(aside), original);
     QVERIFY(run.Close());
+    const QByteArray saved = ReadAll(run.Data("Kelpo.dat"));
+    QVERIFY(saved.contains("Name: Alpha") && saved.contains("Name: Gamma") && !saved.contains("Broken"));
+    QCOMPARE(ReadAll(aside), original);
+
+    // Saved whole, the file loads the next time without a word.
+    run.Start();
+    QCOMPARE(run.dialogs.Texts("Error"), QStringList());
+    QCOMPARE(run.form->Data.Items.Count(), 2);
+    QVERIFY(run.Close());
+    QCOMPARE(QDir(run.dataDir).entryList({"Kelpo.dat.damaged*"}).size(), 1);
+}
+
+// A variables file with text after a NUL is kept aside before the
+// variables that were read are saved over it.
+void TstStartup::damagedVariablesFileKeptAside()
+{
+    Run run;
+    Prepare(run);
+    const QByteArray damaged("{email}=me@example.org\r\n\0{phone}=123\r\n", 40);
+    WriteAll(run.Data("Kelpo.var"), damaged);
+    run.Start();
+    const QString aside = run.Data("Kelpo.var.damaged-261210-120000");
+    const QStringList errors = run.dialogs.Texts("Error");
+    QVERIFY2(errors.size() == 1 && errors[0].contains(run.Data("Kelpo.var")) && errors[0].contains(aside),
+             qPrintable(errors.join("\n")));
+    QCOMPARE(run.form->VarStore->Value("{email}"), QStringLiteral("me@example.org"));
+    QVERIFY(run.Close());
+    QCOMPARE(ReadAll(aside), damaged);
+    QCOMPARE(ReadAll(run.Data("Kelpo.var")), QByteArray("{email}=me@example.org\r\n"));
+}
+
+// Where the damaged file cannot even be copied aside (here: a disk that
+// takes no writes), it stays untouched and the entries go to "Kelpo.new".
+void TstStartup::damagedDataFileNotCopiedIsGuarded()
+{
+    Run run;
+    Prepare(run);
+    const QByteArray sep = "-----------------------------------------\x03\r\n";
+    const QByteArray damaged = "Number of items: 0\r\n" + sep + "Item: 1\r\nName: Alpha\r\nGroup: \r\nSite: x\r\n"
+                               "Keys: \r\nLast1: 46000.5\r\nEnds1: 46500\r\nFreq: 2,5\r\n\r\n" + sep;
+    WriteAll(run.Data("Kelpo.dat"), damaged);
+    WriteAll(run.Data("Kelpo.dat.261210"), "today's copy");
+    InjectWriteFailureForTests(QStringLiteral("No space left on device"));
+    run.Start();
+    const QStringList errors = run.dialogs.Texts("Error");
+    QVERIFY2(errors.size() >= 1 && errors.last().contains("1 items were read; the file says it holds 0")
+                 && errors.last().contains(run.Data("Kelpo.new")),
+             qPrintable(errors.join("\n")));
+    QCOMPARE(run.form->Data.Items.Count(), 1);
+    InjectWriteFailureForTests(QString());
+    QVERIFY(run.Close());
+    QCOMPARE(ReadAll(run.Data("Kelpo.dat")), damaged);
+    QVERIFY(ReadAll(run.Data("Kelpo.new")).contains("Name: Alpha"));
 }
 
 void TstStartup::unreadableFileIsNeverReplaced_data()
 {
     QTest::addColumn<QString>("name");
-    QTest::newRow("data file") << "Kelpo.dat";
-    QTest::newRow("settings file") << "Kelpo.ini";
-    QTest::newRow("variables file") << "Kelpo.var";
+    QTest::addColumn<QString>("kind");
+    for (const char *name : {"Kelpo.dat", "Kelpo.ini", "Kelpo.var"}) {
+        for (const char *kind : {"folder", "pipe"})
+            QTest::addRow("%s, %s", name, kind) << name << kind;
+    }
+    QTest::newRow("Kelpo.ini, too large") << "Kelpo.ini" << "too large";
+    QTest::newRow("Kelpo.var, too large") << "Kelpo.var" << "too large";
 }
 
-// A file that exists but cannot be read (here: a folder in its place) is
-// reported at start, the program stays usable, and no save replaces it.
+// A file that exists but cannot be read (a folder or a pipe in its place, or
+// a file far larger than any real one of its kind) is reported at start,
+// never waited on, the program stays usable, and no save replaces it.
 void TstStartup::unreadableFileIsNeverReplaced()
 {
     QFETCH(QString, name);
+    QFETCH(QString, kind);
     Run run;
     Prepare(run);
     WriteAll(run.Data("Kelpo.ini"), "[Version]\r\nVersion=1.8.1\r\n");
-    if (name == "Kelpo.ini")
-        QVERIFY(QFile::remove(run.Data(name)));
-    QVERIFY(QDir().mkpath(run.Data(name) + "/inside"));
+    const QString path = run.Data(name);
+    QFile::remove(path);
+    QByteArray large;
+    if (kind == "folder") {
+        QVERIFY(QDir().mkpath(path + "/inside"));
+    } else if (kind == "pipe") {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else {
+        large = QByteArray(2 << 20, 'x');
+        WriteAll(path, large);
+    }
 
     run.Start();
     const QStringList errors = run.dialogs.Texts("Error");
     QCOMPARE(errors.size(), 1);
-    QVERIFY2(errors[0].contains("could not be read") && errors[0].contains(run.Data(name)), qPrintable(errors[0]));
+    QVERIFY2(errors[0].contains("could not be read") && errors[0].contains(path), qPrintable(errors[0]));
     QVERIFY(run.form->VarStore);
     QCOMPARE(run.form->VarStore->Lines.size(), 12);
 
     run.form->MenuSaveDataClick();
     run.form->Timer1Timer();
     QVERIFY(run.Close());
-    QVERIFY(QFileInfo(run.Data(name)).isDir());
-    QVERIFY(QFileInfo::exists(run.Data(name) + "/inside"));
+    if (kind == "folder")
+        QVERIFY(QFileInfo::exists(path + "/inside"));
+    else if (kind == "pipe")
+        QVERIFY(QFileInfo::exists(path) && !QFileInfo(path).isFile());
+    else
+        QCOMPARE(ReadAll(path), large);
     // The other files are written as usual.
     for (const QString &other : {QStringLiteral("Kelpo.ini"), QStringLiteral("Kelpo.var")})
         if (other != name)
             QVERIFY2(QFileInfo(run.Data(other)).isFile(), qPrintable(other));
+}
+
+// The files Kelpo only reads: a pipe in their place is refused at once.
+void TstStartup::readOnlyFilesNeverBlock()
+{
+    Run run;
+    Prepare(run);
+    for (const char *name : {"brand.ini", "kdf.lst", "Kelpo.dat"})
+        QCOMPARE(::mkfifo(QFile::encodeName(run.Data(name)).constData(), 0600), 0);
+    WriteAll(run.Data("Kelpo.ini"), "[Options]\r\nCheckForFiles=1\r\n[Version]\r\nVersion=1.8.1\r\n");
+    run.Start();
+    const QStringList errors = run.dialogs.Texts("Error");
+    QVERIFY2(errors.size() == 3 && errors[0].contains(run.Data("brand.ini")) && errors[1].contains(run.Data("Kelpo.dat")),
+             qPrintable(errors.join("\n---\n")));
+    QCOMPARE(run.form->windowTitle(), ProductCaption + QStringLiteral("by ") + ProductDomain);
+    QVERIFY(run.Close());
+    QVERIFY(!QFileInfo(run.Data("Kelpo.dat")).isFile());
+    QVERIFY(!QFileInfo::exists(run.Data("Kelpo.dat.261210")));
 }
 
 void TstStartup::unreadableDataFileSavesToNewFile()

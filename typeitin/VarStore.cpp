@@ -1,9 +1,8 @@
 #include "VarStore.h"
 
 #include "DataFile.h"
+#include "FileRead.h"
 #include "TextCodec.h"
-
-#include <QFile>
 
 namespace kelpo {
 
@@ -28,24 +27,36 @@ void VarStore::SetDefaults()
         Lines.append(name + QStringLiteral("=Undefined"));
 }
 
-bool VarStore::Load(const QString &path)
+bool VarStore::Load(const QString &path, QString *error, bool *whole)
 {
-    QFile f(path);
-    if (!f.exists() || !f.open(QIODevice::ReadOnly)) {
+    if (whole)
+        *whole = true;
+    const FileContent file = ReadRegularFile(path, VariablesFileLimit);
+    if (!file.ok()) {
         SetDefaults();
+        if (error)
+            *error = file.error;
         return false;
     }
-    LoadText(DecodeText(f.readAll()));
+    const bool all = LoadText(DecodeText(file.bytes));
+    if (whole)
+        *whole = all;
     return true;
 }
 
-void VarStore::LoadText(const QString &text)
+bool VarStore::LoadText(const QString &text)
 {
     Lines.clear();
     QStringView t(text);
+    bool whole = true;
     const qsizetype nul = t.indexOf(QChar(0));
-    if (nul >= 0)
+    if (nul >= 0) {
+        // Zeros at the end (a file cut short by a crash is often padded so)
+        // hold nothing; anything else after the NUL is not read.
+        for (qsizetype i = nul; i < t.size() && whole; ++i)
+            whole = t[i] == QChar(0);
         t = t.left(nul);
+    }
     qsizetype start = 0;
     const qsizetype n = t.size();
     while (start < n) {
@@ -57,6 +68,7 @@ void VarStore::LoadText(const QString &text)
             ++i;
         start = i + 1;
     }
+    return whole;
 }
 
 bool VarStore::Save(const QString &path, QString *error) const

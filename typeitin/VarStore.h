@@ -13,10 +13,13 @@ public:
     static QString NameOf(const QString &line);  // text before the first "="
 
     // Reads the file (CR, LF and CR LF end lines; NUL ends the text). A
-    // missing file gives the defaults with the value "Undefined" and returns
-    // false.
-    bool Load(const QString &path);
-    void LoadText(const QString &text);
+    // missing or unreadable file gives the defaults with the value
+    // "Undefined" and returns false, with the reason in `error`. Only a
+    // regular file of at most `VariablesFileLimit` bytes is read. `whole`
+    // tells whether every line was kept (nothing but NULs after a NUL).
+    bool Load(const QString &path, QString *error = nullptr, bool *whole = nullptr);
+    // Returns whether the whole text was kept.
+    bool LoadText(const QString &text);
     void SetDefaults();
     // Writes every line followed by CR LF, atomically; false with the reason.
     bool Save(const QString &path, QString *error = nullptr) const;

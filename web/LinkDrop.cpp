@@ -6,6 +6,7 @@
 #include <QStringDecoder>
 #include <QUrl>
 
+#include "FileRead.h"
 #include "Model.h"
 #include "TextCodec.h"
 
@@ -72,10 +73,8 @@ QString DecodeMozUrl(QByteArray data)
 
 QByteArray ReadHead(const QString &path)
 {
-    if (!QFileInfo(path).isFile())  // no folders, pipes or devices
-        return {};
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;  // no folders, pipes or devices: they would block or mislead
+    if (!OpenRegularFile(file, path, nullptr))
         return {};
     return file.read(MaxRead);
 }
