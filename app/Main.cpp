@@ -2,6 +2,7 @@
 // option check boxes, the Help button and the window's outer frame.
 #include "Main.h"
 
+
 #include <QAction>
 #include <QCalendarWidget>
 #include <QCheckBox>
@@ -12,6 +13,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QListView>
 #include <QMenu>
 #include <QMouseEvent>
@@ -84,6 +86,10 @@ void TMainForm::FormDestroy()
     if (EntriesList)
         EntriesList->Clear();
     Data.Clear();
+    // Cleared at once: rows deleted one by one with the widget each search
+    // the whole list for themselves.
+    if (Variables)
+        Variables->clear();
     VarStore.reset();
 }
 

@@ -181,7 +181,9 @@ std::unique_ptr<Rec> ReadItem(LineReader &in, Formats &formats, double now, QStr
     // The keys of the fixed lines are checked only to tell whether the block
     // is whole; reading takes each value from its place, as it always has.
     auto expect = [&](QStringView line, QLatin1String key, const char *what) {
-        if (!line.startsWith(key))
+        if (line.isEmpty() && in.AtEnd())
+            damage.AtLine(QStringLiteral("the file ends inside the item %1.").arg(Quote(rec->Name)));
+        else if (!line.startsWith(key))
             damage.AtLine(QStringLiteral("the %1 line of an item is missing (found %2).").arg(QLatin1String(what), Quote(line)));
     };
 

@@ -13,7 +13,7 @@ namespace kelpo {
 // main data file has none: it grows with the user's items.
 constexpr qint64 NoSizeLimit = -1;
 constexpr qint64 SettingsFileLimit = qint64(1) << 20;   // "Kelpo.ini", "brand.ini"
-constexpr qint64 VariablesFileLimit = qint64(1) << 20;  // "Kelpo.var"
+constexpr qint64 VariablesFileLimit = qint64(256) << 10;  // "Kelpo.var"
 constexpr qint64 ListFileLimit = qint64(4) << 20;       // "kdf.lst"
 constexpr qint64 ExchangeFileLimit = qint64(64) << 20;  // ".kdf" files
 
