@@ -15,6 +15,7 @@
 
 #include "DataFile.h"
 #include "IniFile.h"
+#include "PrivateFiles.h"
 #include "Product.h"
 
 namespace kelpo {
@@ -68,7 +69,7 @@ void TMainForm::FormCreate()
 
         if (!DataDir.endsWith(QLatin1Char('/')))
             DataDir += QLatin1Char('/');
-        QDir().mkpath(DataDir);
+        MakeDataFolder(DataDir, IsOwnDataFolder(DataDir, ExeDir));
         MigrateOldFiles();
         MakeDailyCopy();
         ReadBrandFile();
