@@ -115,6 +115,9 @@ QString UserRuntimeFolder(const QString &fallback, uint uid)
     const QString own = QDir(QDir::tempPath()).filePath(QStringLiteral("kelpo-") + QString::number(uid));
     if (IsUserOnlyFolder(own, uid, true))
         return own;
+    // Someone else's folder, a link or a file under our name: not touched.
+    qWarning("Kelpo: %s is not a private folder of this user; using %s instead", qPrintable(own),
+             qPrintable(fallback));
     return fallback;
 }
 
