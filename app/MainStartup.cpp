@@ -16,6 +16,7 @@
 #include "DataFile.h"
 #include "IniFile.h"
 #include "MainHelpers.h"
+#include "PrivateFiles.h"
 #include "Product.h"
 
 namespace kelpo {
@@ -91,7 +92,7 @@ void TMainForm::FormCreate()
 
         if (!DataDir.endsWith(QLatin1Char('/')))
             DataDir += QLatin1Char('/');
-        QDir().mkpath(DataDir);
+        MakeDataFolder(DataDir, IsOwnDataFolder(DataDir, ExeDir));
         MigrateOldFiles();
         MakeDailyCopy();
         ReadBrandFile();

@@ -7,6 +7,8 @@
 #include <QStandardPaths>
 #include <QStorageInfo>
 
+#include "PrivateFiles.h"
+
 namespace kelpo {
 
 namespace {
@@ -87,7 +89,7 @@ QString GetDataDir(const QString &exeDir, bool exeOnExternalDrive)
     if (base.isEmpty())
         return exe;
     const QString dir = WithSlash(base) + QStringLiteral("Kelpo/");
-    if (!QDir().mkpath(dir))
+    if (!MakeDataFolder(dir, true))
         return exe;
     return dir;
 }

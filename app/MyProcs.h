@@ -15,7 +15,7 @@ bool IsExternalDrive(const QString &path);
 bool IsExternalBlockDevice(const QString &deviceName, const QString &sysRoot = QStringLiteral("/sys"));
 
 // The data folder, with a trailing "/": the executable's folder when it is on
-// an external drive; otherwise $XDG_DATA_HOME/Kelpo/ (created with its
+// an external drive; otherwise $XDG_DATA_HOME/Kelpo/ (created 0700 with its
 // parents), falling back to the executable's folder when that cannot be made.
 QString GetDataDir(const QString &exeDir, bool exeOnExternalDrive);
 

@@ -2,22 +2,24 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
+
+#include "PrivateFiles.h"
 
 namespace kelpo {
 
 SingleInstance::SingleInstance(const QString &folder)
 {
-    QString dir = folder;
-    if (dir.isEmpty())
-        dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (dir.isEmpty())
-        dir = QDir::tempPath();
-    path_ = QDir(dir).filePath(QStringLiteral("KelpoSemaphore.lock"));
+    // Never a shared folder such as /tmp itself: there another user could
+    // make the lock first and keep Kelpo from starting.
+    const QString dir = folder.isEmpty() ? UserRuntimeFolder(QString()) : folder;
+    if (!dir.isEmpty())
+        path_ = QDir(dir).filePath(QStringLiteral("KelpoSemaphore.lock"));
 }
 
 bool SingleInstance::Acquire()
 {
+    if (path_.isEmpty())
+        return true;  // no folder for a lock: run without the guard
     QDir().mkpath(QFileInfo(path_).path());
     lock_ = std::make_unique<QLockFile>(path_);
     // Held for the whole run: never considered stale while our process lives.

@@ -1,6 +1,7 @@
 #pragma once
-// One running copy per user: a lock file named after "KelpoSemaphore" in the
-// per-user runtime folder. A lock left by a process that died is taken over.
+// One running copy per user: a lock file named after "KelpoSemaphore" in a
+// folder only this user can reach (see UserRuntimeFolder). A lock left by a
+// process that died is taken over.
 #include <QLockFile>
 #include <QString>
 
@@ -10,7 +11,8 @@ namespace kelpo {
 
 class SingleInstance {
 public:
-    // `folder` empty: the per-user runtime folder.
+    // `folder` empty: the user's runtime folder, or none when there is no
+    // such folder.
     explicit SingleInstance(const QString &folder = QString());
     // True when this process now holds the lock; false when another live
     // copy holds it. When the lock cannot be made at all (no writable

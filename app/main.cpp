@@ -2,7 +2,7 @@
 #include <QApplication>
 #include <QDate>
 #include <QLocale>
-#include <QStandardPaths>
+#include <QDir>
 
 #include <unistd.h>
 
@@ -11,6 +11,7 @@
 #include "Formats.h"
 #include "Main.h"
 #include "MyProcs.h"
+#include "PrivateFiles.h"
 #include "Product.h"
 #include "QtDialogs.h"
 #include "SingleInstance.h"
@@ -32,7 +33,11 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Kelpo"));
 
     QtDialogs dialogs;
-    SingleInstance guard;
+    const QString exeDir = ExeDir();
+    const QString dataDir = GetDataDir(exeDir, IsExternalDrive(exeDir));
+    // The lock and the command socket: in a folder of this user's alone.
+    const QString runtimeDir = UserRuntimeFolder(dataDir);
+    SingleInstance guard(runtimeDir);
     if (!guard.Acquire()) {
         dialogs.Plain(QStringLiteral("Another copy of Kelpo! is already running."));
         return 0;
@@ -41,8 +46,6 @@ int main(int argc, char *argv[])
     SystemDesktop desktop;
     SystemClock clock;
     X11Keyboard keyboard;
-    const QString exeDir = ExeDir();
-    QString socketDir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     const MainServices services{
         dialogs,
         desktop,
@@ -50,8 +53,8 @@ int main(int argc, char *argv[])
         Formats::FromLocale(QLocale::system(), clock.Now().date().year()),
         exeDir,
         QApplication::applicationFilePath() + QStringLiteral(".html"),
-        GetDataDir(exeDir, IsExternalDrive(exeDir)),
-        socketDir.isEmpty() ? QString() : socketDir + QStringLiteral("/KelpoCommand-") + QString::number(getuid()),
+        dataDir,
+        QDir(runtimeDir).filePath(QStringLiteral("KelpoCommand-") + QString::number(getuid())),
         CheckBrowserRegistered,
         keyboard,
     };

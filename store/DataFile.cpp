@@ -467,7 +467,7 @@ bool BuildDataText(const Model &model, const Formats &formats, QByteArray *out, 
     return true;
 }
 
-bool WriteFileAtomic(const QString &path, const QByteArray &bytes, QString *error)
+bool WriteFileAtomic(const QString &path, const QByteArray &bytes, QString *error, FileAccess access)
 {
     if (!injectedWriteFailure.isEmpty()) {
         if (error)
@@ -486,6 +486,9 @@ bool WriteFileAtomic(const QString &path, const QByteArray &bytes, QString *erro
     }
     QSaveFile file(path);
     bool ok = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    // QSaveFile gives the new file the mode of the one it replaces.
+    if (ok && access == FileAccess::Private)
+        MakeFilePrivate(file);
     // A short write is followed by another, which fails with the reason.
     for (qint64 done = 0; ok && done < bytes.size();) {
         const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
@@ -501,7 +504,7 @@ bool WriteFileAtomic(const QString &path, const QByteArray &bytes, QString *erro
     return true;
 }
 
-bool CopyFileReplace(const QString &from, const QString &to)
+bool CopyFileReplace(const QString &from, const QString &to, FileAccess access)
 {
     if (!injectedWriteFailure.isEmpty())
         return false;
@@ -515,6 +518,8 @@ bool CopyFileReplace(const QString &from, const QString &to)
     QSaveFile target(to);
     if (!target.open(QIODevice::WriteOnly | QIODevice::Unbuffered))  // see WriteFileAtomic
         return false;
+    if (access == FileAccess::Private)
+        MakeFilePrivate(target);
     QByteArray buffer(1 << 16, Qt::Uninitialized);
     for (;;) {
         const qint64 got = source.read(buffer.data(), buffer.size());

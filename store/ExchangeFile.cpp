@@ -265,7 +265,8 @@ bool SaveExchangeFile(const QString &path, const QString &groupName,
     QByteArray bytes;
     if (!BuildExchangeText(groupName, items, includeKeysAndComments, formats, &bytes, error))
         return false;
-    return WriteFileAtomic(path, bytes, error);
+    // Made to be passed on: the user's umask decides who may read it.
+    return WriteFileAtomic(path, bytes, error, FileAccess::Shared);
 }
 
 bool ParseExchangeText(QByteArray bytes, Formats &formats, ExchangeParse *out)

@@ -20,6 +20,7 @@
 #include "Product.h"
 #include "support/FakeDesktop.h"
 #include "support/FakeDialogs.h"
+#include "support/FileModes.h"
 
 using namespace kelpo;
 
@@ -121,6 +122,8 @@ private Q_SLOTS:
     void brandFileSetsCaptionAndDownloadPlace();
     void dailyCopyOncePerDay();
     void oldFilesMigratedOnce();
+    void dataFolderIsPrivate_data();
+    void dataFolderIsPrivate();
     void dataFileLoadedIntoModel();
     void damagedVariablesFileKeptAside();
     void damagedDataFileNotCopiedIsGuarded();
@@ -304,6 +307,90 @@ void TstStartup::oldFilesMigratedOnce()
     run.Start();
     QCOMPARE(run.form->VarStore->Value("{email}"), QStringLiteral("me@example.org"));
     QVERIFY(run.Close());
+}
+
+// The data folder and every file written in it are the user's alone, also
+// when they replace older files that others could read. The program's own
+// folder (the data folder on a removable drive) keeps its mode.
+void TstStartup::dataFolderIsPrivate_data()
+{
+    QTest::addColumn<int>("mask");
+    QTest::addColumn<QString>("before");  // fresh; old: 0755 folder, 0644 files; migrated; beside the program
+    for (const int mask : {077, 022, 027}) {
+        for (const char *before : {"fresh", "old", "migrated"})
+            QTest::addRow("umask %03o, %s", mask, before) << mask << QString::fromLatin1(before);
+    }
+    QTest::newRow("umask 022, beside the program") << 022 << "beside";
+}
+
+void TstStartup::dataFolderIsPrivate()
+{
+    QFETCH(int, mask);
+    QFETCH(QString, before);
+    Run run;
+    Prepare(run);
+    if (before == "beside")
+        run.dataDir = run.exeDir;
+    if (before == "fresh" || before == "migrated")
+        QVERIFY(QDir(run.dataDir).removeRecursively());
+    const QString oldDir = before == "migrated" ? run.exeDir : run.dataDir;
+    const QStringList oldFiles = {"Kelpo.dat", "Kelpo.bak", "Kelpo.err", "Kelpo.ini", "Kelpo.var"};
+    if (before != "fresh") {
+        QVERIFY(SetMode(oldDir, 0755));
+        for (const QString &name : oldFiles) {
+            WriteAll(oldDir + name, name == "Kelpo.dat" ? "NumGroups: 0\r\nNumber of items: 0\r\n" + (QString(41, '-') + QChar(3)).toUtf8() + "\r\n"
+                                                        : QByteArray("[Version]\r\nVersion=1.8.1\r\n"));
+            QVERIFY(SetMode(oldDir + name, 0644));
+        }
+    }
+    const int privateFile = 0600 & ~mask;
+    const auto filesOf = [&] {
+        QMap<QString, QString> modes;
+        const QStringList names = QDir(run.dataDir).entryList({"Kelpo.*"}, QDir::Files | QDir::CaseSensitive);
+        for (const QString &name : names)
+            modes[name] = QString::number(ModeOf(run.Data(name)), 8);
+        return modes;
+    };
+    const auto allPrivate = [&](const QStringList &names) {
+        QMap<QString, QString> expected;
+        for (const QString &name : names)
+            expected[name] = QString::number(privateFile, 8);
+        return expected;
+    };
+
+    const UmaskScope umask(mask);
+    run.Start();
+    QCOMPARE(QString::number(ModeOf(run.dataDir), 8), before == "beside" ? "755" : "700");
+    if (before != "fresh") {  // migrated and the daily copy
+        if (before != "migrated")
+            QCOMPARE(filesOf().value("Kelpo.bak"), "644");  // not written yet
+        QCOMPARE(filesOf().value("Kelpo.dat.261210"), QString::number(privateFile, 8));
+    }
+    if (before == "migrated")
+        QCOMPARE(filesOf(), allPrivate({"Kelpo.dat", "Kelpo.dat.261210", "Kelpo.ini", "Kelpo.var"}));
+    run.form->MenuSaveDataClick();  // Kelpo.dat and Kelpo.bak
+    // An item that cannot be written: going back to the backup keeps the
+    // data file as Kelpo.err and copies Kelpo.bak over Kelpo.dat.
+    run.form->Data.Items.Append(Item("Bad", "not a date"));
+    run.dialogs.confirmAnswers.enqueue(true);
+    run.form->MenuSaveDataClick();
+    QVERIFY(QFile::exists(run.Data("Kelpo.err")));
+    run.form->Data.Items.At(0)->Last = "10/12/2026 09:00";
+    QVERIFY(run.Close());  // Kelpo.dat, Kelpo.ini, Kelpo.var
+    run.clock.Set(QDateTime(QDate(2026, 12, 11), QTime(9, 0)));
+    run.Start();                    // Kelpo.dat.261211
+    QVERIFY(run.Close());
+    QStringList names = {"Kelpo.dat", "Kelpo.bak", "Kelpo.err", "Kelpo.ini", "Kelpo.var", "Kelpo.dat.261211"};
+    if (before != "fresh")
+        names += "Kelpo.dat.261210";
+    QCOMPARE(filesOf(), allPrivate(names));
+
+    // A data file that cannot be read: the entries go to Kelpo.new.
+    QVERIFY(QFile::remove(run.Data("Kelpo.dat")) && QDir().mkdir(run.Data("Kelpo.dat")));
+    run.Start();
+    QVERIFY(run.Close());
+    names.removeOne("Kelpo.dat");
+    QCOMPARE(filesOf(), allPrivate(names + QStringList{"Kelpo.new"}));
 }
 
 void TstStartup::dataFileLoadedIntoModel()
