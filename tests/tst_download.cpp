@@ -3,7 +3,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 #include "DownloadList.h"
+#include "FileRead.h"
 
 using namespace kelpo;
 
@@ -78,6 +81,11 @@ private slots:
                                          << "Availlable Files: (0/0)";
         QTest::newRow("no list file") << QByteArray() << QStringList{} << false << int(ListCheck::Unreadable)
                                       << QStringList{} << "Availlable Files: (0/0)";
+        // Never waited on, never read into memory.
+        QTest::newRow("a pipe") << QByteArray("<pipe>") << QStringList{} << false << int(ListCheck::Unreadable)
+                                << QStringList{} << "Availlable Files: (0/0)";
+        QTest::newRow("far too large") << QByteArray("<too large>") << QStringList{} << false
+                                       << int(ListCheck::Unreadable) << QStringList{} << "Availlable Files: (0/0)";
     }
     void check()
     {
@@ -96,8 +104,15 @@ private slots:
             else
                 QVERIFY(WriteAll(dataDir + name, "x"));
         }
-        if (!list.isNull())
-            QVERIFY(WriteAll(dataDir + ListFileName(), list));
+        const QString listPath = dataDir + ListFileName();
+        if (list == "<pipe>") {
+            QCOMPARE(::mkfifo(QFile::encodeName(listPath).constData(), 0600), 0);
+        } else if (list == "<too large>") {
+            QFile large(listPath);  // sparse: it takes no room on the disk
+            QVERIFY(large.open(QIODevice::WriteOnly) && large.resize(ListFileLimit + 1));
+        } else if (!list.isNull()) {
+            QVERIFY(WriteAll(listPath, list));
+        }
 
         const ListCheck c = CheckList(dataDir, newOnly);
         QCOMPARE(int(c.outcome), outcome);
