@@ -125,6 +125,7 @@ private Q_SLOTS:
     void dataFolderIsPrivate_data();
     void dataFolderIsPrivate();
     void dataFileLoadedIntoModel();
+    void manyUnreadableItemsFewBoxes();
     void damagedVariablesFileKeptAside();
     void damagedDataFileNotCopiedIsGuarded();
     void unreadableFileIsNeverReplaced_data();
@@ -440,6 +441,26 @@ void TstStartup::dataFileLoadedIntoModel()
     QCOMPARE(run.form->Data.Items.Count(), 2);
     QVERIFY(run.Close());
     QCOMPARE(QDir(run.dataDir).entryList({"Kelpo.dat.damaged*"}).size(), 1);
+}
+
+// A file with many unreadable items asks for a few clicks, not one each.
+void TstStartup::manyUnreadableItemsFewBoxes()
+{
+    Run run;
+    Prepare(run);
+    const QByteArray sep = "-----------------------------------------\x03\r\n";
+    QByteArray file = "Number of items: 10\r\n" + sep;
+    for (int i = 0; i < 10; ++i)
+        file += "Item: 1\r\nName: Bad " + QByteArray::number(i) + "\r\nGroup: \r\nSite: x\r\nKeys: \r\n"
+                "Last1: never\r\nEnds1: 46500\r\nFreq: 2,0\r\n\r\n" + sep;
+    WriteAll(run.Data("Kelpo.dat"), file);
+    run.Start();
+    const QStringList errors = run.dialogs.Texts("Error");
+    QCOMPARE(errors.size(), 4);
+    QVERIFY(errors[2].endsWith("Possible name: Bad 2"));
+    QVERIFY2(errors[3].contains("0 items were read; the file says it holds 10.\n7 more items could not be read."),
+             qPrintable(errors[3]));
+    QVERIFY(run.Close());
 }
 
 // A variables file with text after a NUL is kept aside before the
