@@ -85,7 +85,17 @@ QString DecodeText(const QByteArray &bytes)
     if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
         QStringDecoder decode(bytes.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
                               QStringDecoder::Flag::ConvertInitialBom);
-        return decode(QByteArrayView(bytes).sliced(2));
+        QString text = decode(QByteArrayView(bytes).sliced(2));
+        // Half of a surrogate pair alone is no character: it could not be
+        // written back as UTF-8, so it reads as the replacement character.
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const QChar c = text.at(i);
+            if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+                ++i;
+            else if (c.isSurrogate())
+                text[i] = QChar::ReplacementCharacter;
+        }
+        return text;
     }
     if (IsValidUtf8(bytes)) {
         // A byte order mark some editors put in front is not part of the text.

@@ -126,6 +126,13 @@ private slots:
         QTest::newRow("cut short") << QByteArray("a\xC3") << false << QString::fromUtf16(u"a\u00C3");
         QTest::newRow("1252 letters") << QByteArray("Caf\xE9 \x80 \x93q\x94 \x9F") << false
                                       << QString::fromUtf16(u"Caf\u00E9 \u20AC \u201Cq\u201D \u0178");
+        QTest::newRow("UTF-16 LE") << QByteArray("\xFF\xFEZ\0\xEB\0", 6) << false << QString::fromUtf16(u"Z\u00EB");
+        QTest::newRow("UTF-16 BE") << QByteArray("\xFE\xFF\0Z\0\xEB", 6) << false << QString::fromUtf16(u"Z\u00EB");
+        QTest::newRow("UTF-16, a pair and a second mark kept")
+            << QByteArray("\xFF\xFE\xFF\xFE\x3D\xD8\x00\xDE", 8) << false << QString(QChar(0xFEFF)) + QString::fromUcs4(U"\U0001F600");
+        // Found by fuzzing: half a pair could not be written back.
+        QTest::newRow("UTF-16, half a pair") << QByteArray("\xFF\xFE\x00\xD8Z\0\x00\xDC", 8) << false
+                                             << QString::fromUtf16(u"\uFFFDZ\uFFFD");
         QTest::newRow("1252 unassigned kept") << QByteArray("\x81\x8D\x8F\x90\x9D") << false
                                               << QString::fromUtf16(u"\u0081\u008D\u008F\u0090\u009D");
     }
