@@ -199,7 +199,7 @@ void TstCommands::nestedCommand_data()
     QTest::addColumn<Step>("check");   // besides the model being whole
 
     const Step deleteItem = [](MainFixture &f) {
-        f.dialogs.confirmAnswers.enqueue(true);  // taken only if it ran
+        f.dialogs.confirmAnswers << true << true;  // Yes for two selected items, taken only if it ran
         f.form->MenuDeleteItem->trigger();
     };
     const Step deleteGroup = [](MainFixture &f) {
