@@ -194,7 +194,7 @@ private slots:
 void TstCommands::nestedCommand_data()
 {
     QTest::addColumn<Step>("outer");   // sets up, scripts the answers, starts the waiting command
-    QTest::addColumn<QString>("box");  // the kind of box the nested command starts in
+    QTest::addColumn<QString>("box");  // kind or title of the box the nested command starts in
     QTest::addColumn<Step>("nested");
     QTest::addColumn<Step>("check");   // besides the model being whole
 
