@@ -4,6 +4,7 @@
 
 
 #include <QAction>
+#include <QApplication>
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
@@ -47,7 +48,8 @@ constexpr int FrameFitMaxTries = 6;
 
 TMainForm::TMainForm(const MainServices &services, QWidget *parent)
     : QMainWindow(parent),
-      Dlg(services.dialogs),
+      waitingDialogs_(services.dialogs, commands_),
+      Dlg(waitingDialogs_),
       Shell(services.desktop),
       Clk(services.clock),
       Fmt(services.formats),
@@ -60,6 +62,8 @@ TMainForm::TMainForm(const MainServices &services, QWidget *parent)
       VarStore(std::make_unique<kelpo::VarStore>())
 {
     // A sizeable window with the system menu and the minimize button only.
+    // A changing command refused while another one waits is only heard.
+    commands_.Refused = [] { QApplication::beep(); };
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     CreateWidgets();
@@ -518,6 +522,9 @@ void TMainForm::OptionClick()
 
 void TMainForm::AlwaysOnTopClick()
 {
+    const CommandGuard::Command command(commands_, CommandGuard::Access::Reads);
+    if (!command)
+        return;
     if (Loading)
         return;
     Dlg.Information(QStringLiteral("Please exit and restart Kelpo to\nactivate your Always On Top selection."));
@@ -525,6 +532,9 @@ void TMainForm::AlwaysOnTopClick()
 
 void TMainForm::HelpButClick()
 {
+    const CommandGuard::Command command(commands_, CommandGuard::Access::Reads);
+    if (!command)
+        return;
     const bool opened = QFileInfo(HelpFile).isFile() && Shell.OpenUrl(QUrl::fromLocalFile(HelpFile));
     if (!opened)
         Dlg.Error(QStringLiteral("Unable to open the Kelpo help file."));

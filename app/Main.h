@@ -19,6 +19,7 @@
 #include "Glyphs.h"
 #include "Keyboard.h"
 #include "LinkDrop.h"
+#include "MainCommandGuard.h"
 #include "Model.h"
 #include "Player.h"
 #include "VarStore.h"
@@ -82,11 +83,17 @@ struct MainServices {
 class TMainForm : public QMainWindow {
     Q_OBJECT
 
+    // One command at a time (see MainCommandGuard.h); made before Dlg, which
+    // shows every box through it.
+    CommandGuard commands_;
+    WaitingDialogs waitingDialogs_;
+
 public:
     explicit TMainForm(const MainServices &services, QWidget *parent = nullptr);
     ~TMainForm() override;
 
-    // Services.
+    // Services. Every box the window shows goes through Dlg, which tells the
+    // command guard that a command waits.
     Dialogs &Dlg;
     Desktop &Shell;
     Clock &Clk;
@@ -422,7 +429,10 @@ private:
     int fitTries_ = 0;
     bool fitting_ = false;
     bool newFileKept_ = false;
-    bool updating_ = false;   // an Update is running (it lets events in)
+    // The group FillEntries listed, as its group box row tells it (kind and
+    // group number); the row shown again when a switch is refused.
+    int listedKind_ = 0;
+    int listedNumber_ = 0;
     int selecting_ = 0;       // the program itself moves the focused row
     QIcon keyGrnIcon_;
     QIcon keyboardIcon_;

@@ -45,8 +45,9 @@ void TMainForm::StartCommandServer(const QString &path)
 
 void TMainForm::wmHandleMessages(const QByteArray &line)
 {
+    // Each request is offered, after any command that waits for an answer.
     if (line.trimmed() == "1000")
-        CreateNewItem(DroppedUrl, DroppedTitle);
+        commands_.RunOrQueue([this] { CreateNewItem(DroppedUrl, DroppedTitle); });
 }
 
 }  // namespace kelpo

@@ -39,17 +39,19 @@ private:
 // stuck, seldom enough that the loop stays fast with many items.
 class EventPump {
 public:
-    explicit EventPump(int everyMs) : everyMs_(everyMs) { since_.start(); }
+    EventPump(int everyMs, CommandGuard &guard) : everyMs_(everyMs), guard_(guard) { since_.start(); }
     void Run()
     {
         if (since_.elapsed() < everyMs_)
             return;
+        const CommandGuard::Wait wait(guard_);
         QCoreApplication::processEvents();
         since_.restart();
     }
 
 private:
     const int everyMs_;
+    CommandGuard &guard_;
     QElapsedTimer since_;
 };
 
@@ -57,6 +59,9 @@ private:
 
 void TMainForm::DoneButClick()
 {
+    const CommandGuard::Command command(commands_);
+    if (!command)
+        return;
     const QString stamp = Fmt.FormatDateTime(Now());
     for (int row : SelectedRows()) {
         if (FindItem(row) < 0)
@@ -77,6 +82,9 @@ void TMainForm::DoneButClick()
 
 void TMainForm::MenuMarkUnDoneClick()
 {
+    const CommandGuard::Command command(commands_);
+    if (!command)
+        return;
     const double now = Now();
     const QString time = Fmt.FormatTime(now);
     for (int row : SelectedRows()) {
@@ -105,6 +113,9 @@ void TMainForm::DoneButMouseDown(Qt::MouseButton button)
 
 void TMainForm::NextButClick()
 {
+    const CommandGuard::Command command(commands_, CommandGuard::Access::Reads);
+    if (!command)
+        return;
     const int rows = EntriesList->Count();
     if (rows == 0)
         return;
@@ -138,18 +149,19 @@ void TMainForm::NextButClick()
 }
 
 // Recomputes every item's due state and counts the due ones of the shown
-// group. Window events run in between, so another command may remove items
-// meanwhile: each item is taken afresh by its position and the loop ends
-// when the position is past the end of the list.
+// group. Window events run in between; the command guard holds back every
+// change meanwhile (a second Update too), and still each item is taken
+// afresh by its position and the loop ends when the position is past the
+// end of the list.
 void TMainForm::MenuUpdateClick()
 {
-    if (updating_)
-        return;  // the running Update counts everything itself
-    updating_ = true;
+    const CommandGuard::Command command(commands_);
+    if (!command)
+        return;
     const int slot = ShownSlot();
     const int number = slot > 0 ? Data.GroupTable[size_t(slot)].GroupNumber : 0;
     BusyCursor busy;
-    EventPump pump(UpdateEventsEveryMs);
+    EventPump pump(UpdateEventsEveryMs, commands_);
     UndoneCount = 0;
     bool failed = false;
     QString failedName;
@@ -170,7 +182,6 @@ void TMainForm::MenuUpdateClick()
         pump.Run();
     }
     busy.Restore();
-    updating_ = false;
     SetItemCountLabel();
     RepaintEntries();
     if (failed)
@@ -179,6 +190,9 @@ void TMainForm::MenuUpdateClick()
 
 void TMainForm::MenuResetEntryCountersClick()
 {
+    const CommandGuard::Command command(commands_);
+    if (!command)
+        return;
     if (!Dlg.Confirm(QStringLiteral("This will reset all the entry counters in the \"") + ShownGroup() +
                      QStringLiteral("\" group to zero.\n\nAre you sure you want to continue?")))
         return;

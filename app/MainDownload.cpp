@@ -75,7 +75,11 @@ bool TMainForm::RequestFile(const QString &name)
 {
     CheckButton->setEnabled(false);
     DownloadBut->setEnabled(false);
-    const bool ok = !TransferFile || TransferFile(name);
+    bool ok = true;
+    if (TransferFile) {
+        const CommandGuard::Wait wait(commands_);
+        ok = TransferFile(name);
+    }
     CheckButton->setEnabled(true);
     DownloadBut->setEnabled(true);
     return ok;
@@ -83,6 +87,9 @@ bool TMainForm::RequestFile(const QString &name)
 
 void TMainForm::CheckButtonClick()
 {
+    const CommandGuard::Command command(commands_);
+    if (!command)
+        return;
     FileList->clear();
     DownloadList.clear();
     if (Page->currentWidget() == DownloadTab)
@@ -132,6 +139,9 @@ void TMainForm::FileListClick()
 
 void TMainForm::DownloadButClick()
 {
+    const CommandGuard::Command command(commands_);
+    if (!command)
+        return;
     FileList->setFocus();
     const QListWidgetItem *selected = FileList->currentItem();
     if (!selected || !selected->isSelected())

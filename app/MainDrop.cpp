@@ -96,7 +96,8 @@ void TMainForm::DropURLTargetDrop(const DroppedLink &link)
 void TMainForm::DropTimerTimer()
 {
     DropTimer->stop();
-    CreateNewItem(DroppedUrl, DroppedTitle);
+    // Offered once no command waits; a later drop meanwhile replaces the link.
+    commands_.RunOrQueue([this] { CreateNewItem(DroppedUrl, DroppedTitle); }, QStringLiteral("drop"));
 }
 
 }  // namespace kelpo

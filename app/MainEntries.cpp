@@ -276,6 +276,9 @@ void TMainForm::ShowEndDate(const QString &ends)
 
 void TMainForm::LastChange()
 {
+    const CommandGuard::Command command(commands_, CommandGuard::Access::Reads);
+    if (!command)
+        return;
     const QString text = Last->text();
     Rec *edited = text.isEmpty() ? nullptr : EditedItem();
     if (!edited)
@@ -299,6 +302,9 @@ void TMainForm::LastChange()
 
 void TMainForm::EndDateChange()
 {
+    const CommandGuard::Command command(commands_, CommandGuard::Access::Reads);
+    if (!command)
+        return;
     Rec *edited = EditedItem();
     if (!edited)
         return;
@@ -320,6 +326,9 @@ void TMainForm::EndDateChange()
 
 void TMainForm::FreqChange()
 {
+    const CommandGuard::Command command(commands_, CommandGuard::Access::Reads);
+    if (!command)
+        return;
     Rec *edited = EditedItem();
     if (!edited)
         return;
@@ -335,6 +344,9 @@ void TMainForm::FreqChange()
 
 void TMainForm::NumEntriesChange()
 {
+    const CommandGuard::Command command(commands_, CommandGuard::Access::Reads);
+    if (!command)
+        return;
     Rec *edited = EditedItem();
     if (!edited)
         return;

@@ -25,6 +25,9 @@ QString FileName(const QString &path)
 
 void TMainForm::MenuSaveGroupClick()
 {
+    const CommandGuard::Command command(commands_, CommandGuard::Access::Reads);
+    if (!command)
+        return;
     const QString group = ShownGroup();
     const QString path = Dlg.SaveFileName(QStringLiteral("Save Kelpo Data File"), ChooserFilter,
                                           QStringLiteral("kdf"), group);
@@ -50,6 +53,9 @@ void TMainForm::MenuSaveGroupClick()
 
 void TMainForm::MenuLoadGroupClick()
 {
+    const CommandGuard::Command command(commands_);
+    if (!command)
+        return;
     const QString path = Dlg.OpenFileName(QStringLiteral("Open Kelpo Data File"), ChooserFilter);
     if (!path.isEmpty())
         LoadDataFile(path);
@@ -57,6 +63,9 @@ void TMainForm::MenuLoadGroupClick()
 
 void TMainForm::LoadDataFile(const QString &path)
 {
+    const CommandGuard::Command command(commands_);
+    if (!command)
+        return;
     // The whole file is read before anything is asked. It is read with a
     // copy of the program's formats: the decimal separator that its values
     // switch to is taken over only once the user goes ahead with the import.

@@ -88,6 +88,15 @@ void TMainForm::ShowGroupRow(int slot)
 
 void TMainForm::GroupListChange()
 {
+    const CommandGuard::Command command(commands_);
+    if (!command) {
+        // The list keeps its group: the box shows that group again.
+        const int row = listedKind_ == GroupKind ? GroupList->findData(listedNumber_, NumberRole)
+                                                 : GroupList->findData(listedKind_, KindRole);
+        if (row >= 0)
+            GroupList->setCurrentIndex(row);
+        return;
+    }
     FillEntries();
     EntriesClick();
 }
@@ -98,6 +107,8 @@ void TMainForm::FillEntries()
 {
     const int slot = ShownSlot();
     const int number = slot > 0 ? Data.GroupTable[size_t(slot)].GroupNumber : 0;
+    listedKind_ = slot > 0 ? GroupKind : slot;
+    listedNumber_ = number;
     UndoneCount = 0;
     std::vector<Rec *> shown;
     shown.reserve(size_t(Data.Items.Count()));
@@ -198,6 +209,9 @@ int TMainForm::CreateNewGroup(const QString &name)
 
 void TMainForm::MenuAddNewGroupClick()
 {
+    const CommandGuard::Command command(commands_);
+    if (!command)
+        return;
     // Say so before the user types a name that cannot be used.
     if (GroupTableFull())
         return;
@@ -216,6 +230,9 @@ void TMainForm::MenuAddNewGroupClick()
 
 void TMainForm::MenuRenameGroupClick()
 {
+    const CommandGuard::Command command(commands_);
+    if (!command)
+        return;
     const int slot = ShownSlot();
     if (RefuseFixedGroup(Dlg, slot, "rename"))
         return;
@@ -243,6 +260,9 @@ void TMainForm::MenuRenameGroupClick()
 
 void TMainForm::MenuDeleteGroupClick()
 {
+    const CommandGuard::Command command(commands_);
+    if (!command)
+        return;
     const int slot = ShownSlot();
     if (RefuseFixedGroup(Dlg, slot, "delete"))
         return;
@@ -269,6 +289,9 @@ void TMainForm::MenuDeleteGroupClick()
 
 void TMainForm::MenuGroupSelectClick(QAction *sender)
 {
+    const CommandGuard::Command command(commands_);
+    if (!command)
+        return;
     if (!sender || SelectedRows().isEmpty())
         return;
     // The entry itself tells the command, not its caption: a group that is
@@ -332,6 +355,9 @@ void TMainForm::JoinGroup(int slot)
 
 void TMainForm::MenuTrashClick()
 {
+    const CommandGuard::Command command(commands_);
+    if (!command)
+        return;
     if (ShownSlot() < 0)
         return;
     const std::vector<Rec *> selected = SelectedItems();

@@ -59,6 +59,9 @@ void TMainForm::ListNewItem(std::unique_ptr<Rec> rec)
 
 void TMainForm::CreateNewItem(const QString &url, const QString &title)
 {
+    const CommandGuard::Command command(commands_);
+    if (!command)
+        return;
     if (!url.isEmpty()) {
         // One pass counts the items with this address; the question comes
         // once for each of them.
@@ -114,6 +117,9 @@ void TMainForm::DeleteItems(const std::vector<Rec *> &doomed)
 
 void TMainForm::DelButClick()
 {
+    const CommandGuard::Command command(commands_);
+    if (!command)
+        return;
     const std::vector<Rec *> selected = SelectedItems();
     if (!selected.empty()) {
         const int remembered = FocusedRow();
@@ -137,6 +143,9 @@ void TMainForm::DelButClick()
 
 void TMainForm::MenuRenameItemClick()
 {
+    const CommandGuard::Command command(commands_);
+    if (!command)
+        return;
     const int focused = FocusedRow();
     if (focused < 0 || FindItem(focused) < 0)
         return;
@@ -165,6 +174,9 @@ void TMainForm::MenuRenameItemClick()
 
 void TMainForm::MenuCopyItemClick()
 {
+    const CommandGuard::Command command(commands_);
+    if (!command)
+        return;
     const int focused = FocusedRow();
     if (focused < 0 || FindItem(focused) < 0)
         return;
@@ -181,6 +193,9 @@ void TMainForm::MenuCopyItemClick()
 
 void TMainForm::MenuFindItemClick()
 {
+    const CommandGuard::Command command(commands_, CommandGuard::Access::Reads);
+    if (!command)
+        return;
     const QString text =
         Dlg.AskBoxed(QStringLiteral("Find Item"), QStringLiteral("What would you like search for?"), LastFind);
     if (text.isEmpty())

@@ -109,19 +109,30 @@ void TMainForm::RestoreBackup()
     CopyFileReplace(DataDir + QStringLiteral("Kelpo.bak"), dat);
 }
 
+// The save runs at once, also while a command waits for an answer: it only
+// reads the items, and every command changes them in whole steps between its
+// questions, so what is written is consistent. Update and the editors'
+// reload change what a waiting command may hold: they run after it.
 void TMainForm::Timer1Timer()
 {
     if (AutoSave->isChecked())
         SaveData(DataDir + QStringLiteral("Kelpo.dat"), true);
-    if (AutoCheck->isChecked())
-        MenuUpdateClick();
-    EntriesClick();
+    commands_.RunOrQueue(
+        [this] {
+            if (AutoCheck->isChecked())
+                MenuUpdateClick();
+            EntriesClick();
+        },
+        QStringLiteral("timer"));
 }
 
 // Says only what happened: a save that failed has already shown why, and a
 // backup copy that could not be made is not reported as made.
 void TMainForm::MenuSaveDataClick()
 {
+    const CommandGuard::Command command(commands_, CommandGuard::Access::Reads);
+    if (!command)
+        return;
     bool backupMade = false;
     if (!SaveData(DataDir + QStringLiteral("Kelpo.dat"), true, &backupMade) || DataFileGuarded)
         return;
@@ -155,6 +166,13 @@ bool TMainForm::FormCloseQuery()
 
 void TMainForm::closeEvent(QCloseEvent *event)
 {
+    // Closing saves and ends the program: it comes after a command that waits.
+    if (commands_.Waiting()) {
+        event->ignore();
+        commands_.RunOrQueue([this] { close(); }, QStringLiteral("close"));
+        return;
+    }
+    const CommandGuard::Command command(commands_);
     if (FormCloseQuery())
         event->accept();
     else

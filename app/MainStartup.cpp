@@ -83,6 +83,7 @@ double TMainForm::Now() const
 // message and ends the sequence; the window still opens.
 void TMainForm::FormCreate()
 {
+    const CommandGuard::Command command(commands_);
     try {
         // The command socket (the outside "1000" command) is already listening;
         // the program's date and number formats came fixed with the services.

@@ -94,16 +94,25 @@ void TMainForm::TypeItInMouseDown(Qt::MouseButton button)
 }
 
 // Opens the editor window for the current item. Done stores the text in
-// that item, also if the list changed meanwhile (the timer's Update runs
-// while the window is open); the close box leaves the script alone.
+// that item, which nothing can take away while the window is open (the
+// command guard holds back every change); the close box leaves the script
+// alone.
 void TMainForm::EditScript()
 {
+    const CommandGuard::Command command(commands_);
+    if (!command)
+        return;
     const int row = FocusedRow();
     if (!tiiForm_ || ScriptPlayer->Playing() || row < 0 || FindItem(row) < 0)
         return;
     Rec *rec = CurItem;
     QString keys = rec->Keys;
-    if (tiiForm_->Edit(rec->Name, &keys) && Data.Items.IndexOf(rec) >= 0) {
+    bool done = false;
+    {
+        const CommandGuard::Wait wait(commands_);
+        done = tiiForm_->Edit(rec->Name, &keys);
+    }
+    if (done) {
         rec->Keys = keys;
         CurItem = rec;
     }
@@ -112,6 +121,9 @@ void TMainForm::EditScript()
 
 void TMainForm::TypeItInClick()
 {
+    const CommandGuard::Command command(commands_, CommandGuard::Access::Reads);
+    if (!command)
+        return;
     // A Type pressed while a script plays (its events are handled between
     // keys) is not a second playback.
     const int row = FocusedRow();

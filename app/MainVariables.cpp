@@ -315,6 +315,9 @@ void TMainForm::VarValueChange()
 
 void TMainForm::VarNewButtonClick()
 {
+    const CommandGuard::Command command(commands_);
+    if (!command)
+        return;
     QString name;
     if (VarStore && Dlg.Ask(QStringLiteral("New Variable"), QStringLiteral("Name of new variable: (No {})"), &name)) {
         name = OneLine(name, false);
@@ -343,6 +346,9 @@ void TMainForm::VarNewButtonClick()
 
 void TMainForm::VarDelButtonClick()
 {
+    const CommandGuard::Command command(commands_);
+    if (!command)
+        return;
     QListWidgetItem *item = Variables->currentItem();
     if (item && Dlg.Confirm(QStringLiteral("Are you sure you want to delete the ") + item->text() +
                             QStringLiteral(" variable?"))) {

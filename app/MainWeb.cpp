@@ -13,6 +13,9 @@ namespace kelpo {
 
 void TMainForm::GotoButClick()
 {
+    const CommandGuard::Command command(commands_, CommandGuard::Access::Reads);
+    if (!command)
+        return;
     const QString address = Url->text();
     if (FocusedRow() >= 0 && !address.isEmpty()) {
         // Only web addresses are opened; anything else is refused with the reason.
@@ -30,6 +33,9 @@ void TMainForm::EntriesDblClick()
 
 void TMainForm::FindButtonClick()
 {
+    const CommandGuard::Command command(commands_, CommandGuard::Access::Reads);
+    if (!command)
+        return;
     if (isVisible())
         Dummy->setFocus();
     const QString program = Dlg.ExecutableFileName(QStringLiteral("Find your Browser"));

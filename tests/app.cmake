@@ -15,3 +15,5 @@ add_dependencies(tst_groups_x11 kelpo)
 kelpo_test(tst_hostile_x11 LABEL x11 SOURCES tst_hostile_x11.cpp support/KelpoX11.h LIBS Qt6::Core)
 target_compile_definitions(tst_hostile_x11 PRIVATE KELPO_EXE="$<TARGET_FILE:kelpo>")
 add_dependencies(tst_hostile_x11 kelpo)
+kelpo_test(tst_commands LABEL unit SOURCES tst_commands.cpp support/MainFixture.h support/FakeDialogs.h
+           support/ScriptedTii.h LIBS kelpo_app)
