@@ -130,6 +130,7 @@ private Q_SLOTS:
     void helpPage();
     void optionClicks();
     void commandSocketRunsNewItem();
+    void commandSocketBringsWindowToFront();
     void startupEndsWithUpdateAndNext_data();
     void startupEndsWithUpdateAndNext();
 };
@@ -592,6 +593,36 @@ void TstStartup::commandSocketRunsNewItem()
     QTRY_COMPARE(run.form->newItems.size(), 2);
     QCOMPARE(run.form->newItems[0], QStringLiteral("http://dropped.example/|Dropped Title"));
     client.disconnectFromServer();
+    QVERIFY(run.Close());
+}
+
+// A second copy of the program asks the running one to show its window.
+void TstStartup::commandSocketBringsWindowToFront()
+{
+    Run run;
+    Prepare(run);
+    WriteAll(run.Data("Kelpo.ini"), "[Version]\r\nVersion=1.8.1\r\n");
+    run.socket = run.dataDir + "cmd.sock";
+    run.Start();
+    TMainForm &f = *run.form;
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&other));
+    f.showMinimized();
+    QVERIFY(f.isMinimized());
+
+    QLocalSocket client;
+    client.connectToServer(run.socket);
+    QVERIFY(client.waitForConnected(2000));
+    client.write("show\n");
+    client.flush();
+    QTRY_VERIFY(!f.isMinimized());
+    QVERIFY(f.isVisible());
+    QTRY_VERIFY(f.isActiveWindow());
+    QCOMPARE(run.form->newItems, QStringList());
     QVERIFY(run.Close());
 }
 
