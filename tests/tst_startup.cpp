@@ -498,7 +498,8 @@ void TstStartup::helpPage_data()
         << failed + "No program could open the page.\nPlease go to the Options tab and select a browser.";
     QTest::newRow("chosen browser missing, default used")
         << true << "/opt/gone" << false << true << true
-        << "The browser \"/opt/gone\" could not be started, so the desktop's default browser was used.\n" + check;
+        << "The browser \"/opt/gone\" could not be started, so the desktop's default browser was asked to open the page "
+           "instead.\n" + check;
     QTest::newRow("chosen browser missing, no default")
         << true << "/opt/gone" << false << false << true
         << failed + "The browser \"/opt/gone\" could not be started.\n" + check;

@@ -201,7 +201,8 @@ void TestWeb::pageOpenFailures_data()
     QTest::newRow("chosen browser starts") << "/usr/bin/web" << true << true << 0 << "";
     QTest::newRow("chosen browser missing, default used")
         << "/gone/web" << false << true << 1
-        << "The browser \"/gone/web\" could not be started, so the desktop's default browser was used.\n" + check;
+        << "The browser \"/gone/web\" could not be started, so the desktop's default browser was asked to open the page "
+           "instead.\n" + check;
     QTest::newRow("chosen browser missing, no default")
         << "/gone/web" << false << false << 1 << "The browser \"/gone/web\" could not be started.\n" + check;
     QTest::newRow("no chosen browser, no default")

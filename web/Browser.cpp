@@ -56,9 +56,10 @@ QString PageOpenProblem(const PageOpen &result, const QString &browser)
 {
     if (result.browserFailed) {
         const QString failed = QStringLiteral("The browser \"%1\" could not be started").arg(browser);
-        return failed + (result.opened ? QStringLiteral(", so the desktop's default browser was used.\n")
-                                       : QStringLiteral(".\n")) +
-               QStringLiteral("Please check the Browser setting on the Options tab.");
+        const QString fallback = result.opened
+                                     ? QStringLiteral(", so the desktop's default browser was asked to open the page instead.\n")
+                                     : QStringLiteral(".\n");
+        return failed + fallback + QStringLiteral("Please check the Browser setting on the Options tab.");
     }
     if (!result.opened)
         return QStringLiteral("No program could open the page.\nPlease go to the Options tab and select a browser.");

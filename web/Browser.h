@@ -13,7 +13,7 @@ class Desktop;
 
 // How opening a page went.
 struct PageOpen {
-    bool opened = false;         // the page is open, in the chosen or the default browser
+    bool opened = false;         // the chosen browser started, or the desktop took the page
     bool browserFailed = false;  // the chosen browser could not be started
 };
 
