@@ -530,14 +530,23 @@ void TMainForm::AlwaysOnTopClick()
     Dlg.Information(QStringLiteral("Please exit and restart Kelpo to\nactivate your Always On Top selection."));
 }
 
+// The help page opens like a web site: in the chosen browser, or the
+// desktop's default one.
 void TMainForm::HelpButClick()
 {
     const CommandGuard::Command command(commands_, CommandGuard::Access::Reads);
     if (!command)
         return;
-    const bool opened = QFileInfo(HelpFile).isFile() && Shell.OpenUrl(QUrl::fromLocalFile(HelpFile));
-    if (!opened)
-        Dlg.Error(QStringLiteral("Unable to open the Kelpo help file."));
+    const QString failed = QStringLiteral("Unable to open the Kelpo help file.");
+    if (!QFileInfo(HelpFile).isFile()) {
+        Dlg.Error(failed + QStringLiteral("\nThe file \"%1\" is missing.").arg(HelpFile));
+    } else {
+        const QUrl page = QUrl::fromLocalFile(HelpFile);
+        const PageOpen opened = OpenPage(Shell, Browser->text(), page, page.toString());
+        const QString problem = PageOpenProblem(opened, Browser->text());
+        if (!problem.isEmpty())
+            Dlg.Error(opened.opened ? problem : failed + QLatin1Char('\n') + problem);
+    }
     if (isVisible())
         Entries->setFocus();
 }

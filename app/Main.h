@@ -262,8 +262,10 @@ public:
     void OptionClick();  // AutoSave, AutoCheck, SlowDownType, CheckForFiles, NewOnly
     void FindButtonClick();
     void FindButtonMouseDown(Qt::MouseButton button);  // right button: open the data folder
-    // A command line from the command socket ("1000": offer the last dropped link).
+    // A command line from the command socket ("1000": offer the last dropped
+    // link; "show": bring the window to the front).
     void wmHandleMessages(const QByteArray &line);
+    void BringToFront();
 
     // Writes the model to FileName; with MakeBackup copies "Kelpo.dat" to
     // "Kelpo.bak" after a good write. Reports its own failures. True when the

@@ -1,9 +1,12 @@
 // Commands from outside the program: a per-user local socket on which a
-// client sends text lines; "1000" offers the last dropped link as a new item.
+// client sends text lines; "1000" offers the last dropped link as a new item,
+// "show" (sent by a second copy) brings the window to the front.
 #include "Main.h"
 
 #include <QLocalServer>
 #include <QLocalSocket>
+
+#include "Launch.h"
 
 namespace kelpo {
 
@@ -45,9 +48,22 @@ void TMainForm::StartCommandServer(const QString &path)
 
 void TMainForm::wmHandleMessages(const QByteArray &line)
 {
-    // Each request is offered, after any command that waits for an answer.
-    if (line.trimmed() == "1000")
+    // Each request for a new item is offered after any command that waits
+    // for an answer; showing the window needs no wait.
+    const QByteArray command = line.trimmed();
+    if (command == "1000")
         commands_.RunOrQueue([this] { CreateNewItem(DroppedUrl, DroppedTitle); });
+    else if (command == ShowWindowCommand)
+        BringToFront();
+}
+
+void TMainForm::BringToFront()
+{
+    if (isMinimized())
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
 }
 
 }  // namespace kelpo

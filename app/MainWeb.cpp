@@ -19,9 +19,11 @@ void TMainForm::GotoButClick()
     const QString address = Url->text();
     if (FocusedRow() >= 0 && !address.isEmpty()) {
         // Only web addresses are opened; anything else is refused with the reason.
-        const AddressCheck check = GotoUrl(Shell, Browser->text(), address);
-        if (!check.ok)
-            Dlg.Error(NotWebAddressMessage(address, check));
+        PageOpen opened;
+        const AddressCheck check = GotoUrl(Shell, Browser->text(), address, &opened);
+        const QString problem = check.ok ? PageOpenProblem(opened, Browser->text()) : NotWebAddressMessage(address, check);
+        if (!problem.isEmpty())
+            Dlg.Error(problem);
     }
     Entries->setFocus();
 }

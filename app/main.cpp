@@ -1,14 +1,18 @@
-// Program entry: one running copy per user, then the main window.
+// Program entry: the command line, one running copy per user, then the main window.
 #include <QApplication>
 #include <QDate>
-#include <QLocale>
 #include <QDir>
+#include <QIcon>
+#include <QLocalSocket>
+#include <QLocale>
 
+#include <cstdio>
 #include <unistd.h>
 
 #include "Clock.h"
 #include "Desktop.h"
 #include "Formats.h"
+#include "Launch.h"
 #include "Main.h"
 #include "MyProcs.h"
 #include "PrivateFiles.h"
@@ -20,8 +24,51 @@
 
 using namespace kelpo;
 
+namespace {
+
+// The command socket, beside the single-copy lock in this user's own folder.
+QString CommandSocketPath(const QString &runtimeDir)
+{
+    return QDir(runtimeDir).filePath(QStringLiteral("KelpoCommand-") + QString::number(getuid()));
+}
+
+// Asks the running copy to bring its window to the front.
+void ShowRunningCopy(const QString &socketPath)
+{
+    if (socketPath.isEmpty())
+        return;
+    QLocalSocket running;
+    running.connectToServer(socketPath);
+    if (!running.waitForConnected(1000))
+        return;
+    running.write(QByteArray(ShowWindowCommand) + '\n');
+    running.waitForBytesWritten(1000);
+    running.disconnectFromServer();
+}
+
+QIcon ProgramIcon()
+{
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/kelpo-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
+}  // namespace
+
 int main(int argc, char *argv[])
 {
+    // --help and --version answer without a display, a lock or a window.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const CommandLine command = ParseCommandLine(arguments);
+    if (command.action != CommandLine::Run) {
+        const bool error = command.action == CommandLine::Error;
+        std::fputs(command.text.toLocal8Bit().constData(), error ? stderr : stdout);
+        return error ? CommandLineErrorStatus : 0;
+    }
+
     // Kelpo is an X11 client: under a Wayland session it runs through
     // XWayland whenever an X server is reachable.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
@@ -31,6 +78,10 @@ int main(int argc, char *argv[])
     // Not the display name: Qt would append it to every window title, and the
     // captions are the program's own. The name gives the window class.
     QApplication::setApplicationName(QStringLiteral("Kelpo"));
+    QApplication::setApplicationVersion(ProductVersion);
+    // Task bars match the windows with the launcher and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(KELPO_APP_ID));
+    QApplication::setWindowIcon(ProgramIcon());
 
     QtDialogs dialogs;
     const QString exeDir = ExeDir();
@@ -38,7 +89,9 @@ int main(int argc, char *argv[])
     // The lock and the command socket: in a folder of this user's alone.
     const QString runtimeDir = UserRuntimeFolder(dataDir);
     SingleInstance guard(runtimeDir);
+    const QString socketPath = CommandSocketPath(runtimeDir);
     if (!guard.Acquire()) {
+        ShowRunningCopy(socketPath);
         dialogs.Plain(QStringLiteral("Another copy of Kelpo! is already running."));
         return 0;
     }
@@ -52,9 +105,9 @@ int main(int argc, char *argv[])
         clock,
         Formats::FromLocale(QLocale::system(), clock.Now().date().year()),
         exeDir,
-        QApplication::applicationFilePath() + QStringLiteral(".html"),
+        FindHelpPage(QApplication::applicationFilePath()),
         dataDir,
-        QDir(runtimeDir).filePath(QStringLiteral("KelpoCommand-") + QString::number(getuid())),
+        socketPath,
         CheckBrowserRegistered,
         keyboard,
     };

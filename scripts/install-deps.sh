@@ -3,11 +3,13 @@
 # those that are missing. Usage: install-deps.sh [build|test]
 set -euo pipefail
 what=${1:-build}
-pkgs=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
-      libx11-dev libxtst-dev libxkbcommon-dev libglib2.0-dev fonts-dejavu-core)
+# xdg-utils: xdg-open opens web pages and the help page.
+pkgs=(cmake ninja-build g++ qt6-base-dev libx11-dev libxtst-dev libxkbcommon-dev libglib2.0-dev
+      fonts-dejavu-core xdg-utils)
 if [ "$what" = test ]; then
   pkgs+=(xvfb xauth x11-utils x11-xkb-utils xdotool wmctrl openbox imagemagick
-        clang-14 libclang-rt-14-dev libasan8 libubsan1)
+        clang-14 libclang-rt-14-dev libasan8 libubsan1
+        desktop-file-utils appstream dpkg-dev file)
 fi
 missing=()
 for p in "${pkgs[@]}"; do

@@ -12,7 +12,7 @@ fi
 # -O1 with line tables only: sanitized code at -O2 -g compiles three times
 # slower, and the reports need no more than file and line.
 flags="-O1 -g1 -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
-cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Sanitize \
+cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Sanitize -DBUILD_TESTING=ON \
   -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
 cmake --build "$dir" -j"$(nproc)"
 

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs every test headless: the unit tests
 # on the offscreen platform, then the real-window tests under Xvfb with openbox.
-# Then each fuzz target runs for a short time (KELPO_FUZZ_SECONDS, default 20)
-# and the whole suite runs again built with AddressSanitizer and
-# UndefinedBehaviorSanitizer.
+# Then the program is built as it is packaged, its installed tree checked, and
+# the Debian package installed, started and removed again. Then each fuzz
+# target runs for a short time (KELPO_FUZZ_SECONDS, default 20) and the whole
+# suite runs again built with AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 dir=${KELPO_BUILD_DIR:-$root/build}
@@ -15,6 +16,9 @@ QT_QPA_PLATFORM=offscreen ctest --test-dir "$dir" -L unit --output-on-failure -j
 
 echo "== real-window tests (Xvfb + openbox)"
 "$root/scripts/with-x11.sh" ctest --test-dir "$dir" -L x11 --output-on-failure
+
+echo "== install tree and Debian package"
+"$root/scripts/check-install.sh"
 
 echo "== fuzz targets (${KELPO_FUZZ_SECONDS:-20} s each)"
 "$root/scripts/fuzz.sh" "${KELPO_FUZZ_SECONDS:-20}"

@@ -59,6 +59,7 @@ class TstGoto : public QObject {
 private Q_SLOTS:
     void gotoAddress_data();
     void gotoAddress();
+    void missingBrowserIsNamed();
     void gotoWaysIn_data();
     void gotoWaysIn();
     void browserChooserAndDataFolder();
@@ -129,6 +130,27 @@ void TstGoto::gotoAddress()
     QCOMPARE(rec->Last, QStringLiteral("01/12/2026 08:00"));
     QCOMPARE(rec->Count, 3);
     QCOMPARE(QApplication::focusWidget(), m.Entries);
+}
+
+// A chosen browser that cannot start: the default one opens the site, and
+// the user is told which setting is wrong.
+void TstGoto::missingBrowserIsNamed()
+{
+    MainFixture f;
+    f.Add("item");
+    f.Show();
+    TMainForm &m = *f.form;
+    m.SelectOneItem(0);
+    m.Browser->setText(QStringLiteral("/opt/gone/web"));
+    m.Url->setText(QStringLiteral("http://lotto.example/"));
+    f.desktop.starts = false;
+    m.GotoButClick();
+    QCOMPARE(f.desktop.started.size(), 1);
+    QCOMPARE(f.desktop.opened, QList<QUrl>{QUrl(QStringLiteral("http://lotto.example/"))});
+    const QStringList errors = f.dialogs.Texts("Error");
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors.first().startsWith(QStringLiteral("The browser \"/opt/gone/web\" could not be started")),
+             qPrintable(errors.first()));
 }
 
 void TstGoto::gotoWaysIn_data()

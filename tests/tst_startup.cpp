@@ -135,10 +135,11 @@ private Q_SLOTS:
     void failedWriteKeepsFilesAndReports();
     void failedBuildOffersBackup_data();
     void failedBuildOffersBackup();
-    void helpFileFailure_data();
-    void helpFileFailure();
+    void helpPage_data();
+    void helpPage();
     void optionClicks();
     void commandSocketRunsNewItem();
+    void commandSocketBringsWindowToFront();
     void startupEndsWithUpdateAndNext_data();
     void startupEndsWithUpdateAndNext();
 };
@@ -690,25 +691,60 @@ void TstStartup::failedBuildOffersBackup()
     QVERIFY(run.Close());
 }
 
-void TstStartup::helpFileFailure_data()
+void TstStartup::helpPage_data()
 {
     QTest::addColumn<bool>("fileThere");
+    QTest::addColumn<QString>("browser");
+    QTest::addColumn<bool>("browserStarts");
     QTest::addColumn<bool>("desktopOpens");
-    QTest::newRow("no help file") << false << true;
-    QTest::newRow("desktop cannot open it") << true << false;
+    QTest::addColumn<bool>("defaultAsked");  // the desktop's handler was asked to open the page
+    QTest::addColumn<QString>("error");      // "%1": the help page's path
+
+    const QString failed = QStringLiteral("Unable to open the Kelpo help file.\n");
+    const QString check = QStringLiteral("Please check the Browser setting on the Options tab.");
+    QTest::newRow("default browser") << true << "" << true << true << true << "";
+    QTest::newRow("chosen browser") << true << "/opt/web" << true << true << false << "";
+    QTest::newRow("no help file") << false << "" << true << true << false
+                                  << failed + "The file \"%1\" is missing.";
+    QTest::newRow("no program opens it")
+        << true << "" << true << false << true
+        << failed + "No program could open the page.\nPlease go to the Options tab and select a browser.";
+    QTest::newRow("chosen browser missing, default used")
+        << true << "/opt/gone" << false << true << true
+        << "The browser \"/opt/gone\" could not be started, so the desktop's default browser was asked to open the page "
+           "instead.\n" + check;
+    QTest::newRow("chosen browser missing, no default")
+        << true << "/opt/gone" << false << false << true
+        << failed + "The browser \"/opt/gone\" could not be started.\n" + check;
 }
 
-void TstStartup::helpFileFailure()
+// A first start opens the help page as the Help button does: with the chosen
+// browser when there is one, and a failure always says why.
+void TstStartup::helpPage()
 {
     QFETCH(bool, fileThere);
+    QFETCH(QString, browser);
+    QFETCH(bool, browserStarts);
     QFETCH(bool, desktopOpens);
+    QFETCH(bool, defaultAsked);
+    QFETCH(QString, error);
     Run run;
     Prepare(run);
     if (!fileThere)
         QVERIFY(QFile::remove(run.helpFile));
+    if (!browser.isEmpty())
+        WriteAll(run.Data("Kelpo.ini"), "[Options]\r\nBrowser=" + browser.toUtf8() + "\r\n");
     run.desktop.result = desktopOpens;
+    run.desktop.starts = browserStarts;
     run.Start();
-    QCOMPARE(run.dialogs.Texts("Error"), QStringList{"Unable to open the Kelpo help file."});
+    const QUrl page = QUrl::fromLocalFile(run.helpFile);
+    QCOMPARE(run.dialogs.Texts("Error"), error.isEmpty() ? QStringList() : QStringList{error.arg(run.helpFile)});
+    QCOMPARE(run.desktop.opened, defaultAsked ? QList<QUrl>{page} : QList<QUrl>());
+    QCOMPARE(run.desktop.started.size(), fileThere && !browser.isEmpty() ? 1 : 0);
+    if (!run.desktop.started.isEmpty()) {
+        QCOMPARE(run.desktop.started.at(0).program, browser);
+        QCOMPARE(run.desktop.started.at(0).arguments, QStringList{page.toString()});
+    }
     // Start-up went on: the version is recorded, the variables loaded.
     QCOMPARE(Ini(run.Data("Kelpo.ini"), "Version", "Version"), ProductVersion);
     QCOMPARE(run.form->VarStore->Lines.size(), 12);
@@ -771,6 +807,36 @@ void TstStartup::commandSocketRunsNewItem()
     QTRY_COMPARE(run.form->newItems.size(), 2);
     QCOMPARE(run.form->newItems[0], QStringLiteral("http://dropped.example/|Dropped Title"));
     client.disconnectFromServer();
+    QVERIFY(run.Close());
+}
+
+// A second copy of the program asks the running one to show its window.
+void TstStartup::commandSocketBringsWindowToFront()
+{
+    Run run;
+    Prepare(run);
+    WriteAll(run.Data("Kelpo.ini"), "[Version]\r\nVersion=1.8.1\r\n");
+    run.socket = run.dataDir + "cmd.sock";
+    run.Start();
+    TMainForm &f = *run.form;
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&other));
+    f.showMinimized();
+    QVERIFY(f.isMinimized());
+
+    QLocalSocket client;
+    client.connectToServer(run.socket);
+    QVERIFY(client.waitForConnected(2000));
+    client.write("show\n");
+    client.flush();
+    QTRY_VERIFY(!f.isMinimized());
+    QVERIFY(f.isVisible());
+    QTRY_VERIFY(f.isActiveWindow());
+    QCOMPARE(run.form->newItems, QStringList());
     QVERIFY(run.Close());
 }
 

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include "Browser.h"
+#include "Desktop.h"
 #include "LinkDrop.h"
 #include "WebAddress.h"
 #include "support/FakeDesktop.h"
@@ -41,6 +42,9 @@ private Q_SLOTS:
     void refusalMessage();
     void gotoUrl_data();
     void gotoUrl();
+    void pageOpenFailures_data();
+    void pageOpenFailures();
+    void missingBrowserReported();
     void browserCheck_data();
     void browserCheck();
     void browserCheckWithoutProbe();
@@ -164,9 +168,10 @@ void TestWeb::gotoUrl()
     QFETCH(QStringList, arguments);
 
     FakeDesktop desktop;
-    bool launched = true;
+    PageOpen launched;
     const AddressCheck check = GotoUrl(desktop, browser, address, &launched);
-    QCOMPARE(launched, check.ok);
+    QCOMPARE(launched.opened, check.ok);
+    QVERIFY(!launched.browserFailed);
     QCOMPARE(desktop.opened.size(), opened.isEmpty() ? 0 : 1);
     if (!opened.isEmpty())
         QCOMPARE(desktop.opened.at(0).toString(), opened);
@@ -179,7 +184,59 @@ void TestWeb::gotoUrl()
     // A launch the desktop cannot perform is passed on, not hidden.
     desktop.result = false;
     GotoUrl(desktop, browser, address, &launched);
-    QVERIFY(!launched);
+    QVERIFY(!launched.opened);
+    if (check.ok)
+        QVERIFY(!PageOpenProblem(launched, browser).isEmpty());
+}
+
+void TestWeb::pageOpenFailures_data()
+{
+    QTest::addColumn<QString>("browser");
+    QTest::addColumn<bool>("browserStarts");
+    QTest::addColumn<bool>("desktopOpens");
+    QTest::addColumn<int>("defaultOpens");  // how often the desktop's handler was asked
+    QTest::addColumn<QString>("problem");
+
+    const QString check = QStringLiteral("Please check the Browser setting on the Options tab.");
+    QTest::newRow("chosen browser starts") << "/usr/bin/web" << true << true << 0 << "";
+    QTest::newRow("chosen browser missing, default used")
+        << "/gone/web" << false << true << 1
+        << "The browser \"/gone/web\" could not be started, so the desktop's default browser was asked to open the page "
+           "instead.\n" + check;
+    QTest::newRow("chosen browser missing, no default")
+        << "/gone/web" << false << false << 1 << "The browser \"/gone/web\" could not be started.\n" + check;
+    QTest::newRow("no chosen browser, no default")
+        << "" << true << false << 1
+        << "No program could open the page.\nPlease go to the Options tab and select a browser.";
+}
+
+// A page that does not open as asked is never passed over in silence.
+void TestWeb::pageOpenFailures()
+{
+    QFETCH(QString, browser);
+    QFETCH(bool, browserStarts);
+    QFETCH(bool, desktopOpens);
+    QFETCH(int, defaultOpens);
+    QFETCH(QString, problem);
+
+    FakeDesktop desktop;
+    desktop.starts = browserStarts;
+    desktop.result = desktopOpens;
+    PageOpen opened;
+    QVERIFY(GotoUrl(desktop, browser, QStringLiteral("http://x.example/"), &opened).ok);
+    QCOMPARE(desktop.opened.size(), defaultOpens);
+    QCOMPARE(PageOpenProblem(opened, browser), problem);
+}
+
+// The real shell reports a browser that cannot start.
+void TestWeb::missingBrowserReported()
+{
+    QTemporaryDir tmp;
+    const QString notProgram = tmp.filePath(QStringLiteral("browser"));
+    QVERIFY(WriteFile(notProgram, "not a program"));
+    SystemDesktop desktop;
+    for (const QString &browser : {tmp.filePath(QStringLiteral("missing")), notProgram})
+        QVERIFY2(!desktop.StartDetached(browser, {QStringLiteral("http://x.example/")}), qPrintable(browser));
 }
 
 void TestWeb::browserCheck_data()

@@ -69,6 +69,12 @@ QRect WaitForFrame(const QString &wid, const QRect &want)
     return got;
 }
 
+// Minimised (or otherwise hidden by the window manager).
+bool Hidden(const QString &wid)
+{
+    return Tool("xprop", {"-id", wid, "_NET_WM_STATE"}).contains(QStringLiteral("_NET_WM_STATE_HIDDEN"));
+}
+
 QRect StoredBounds(const QString &iniPath)
 {
     QFile f(iniPath);
@@ -149,18 +155,26 @@ private Q_SLOTS:
         }
     }
 
+    // A second start brings the running copy's window back from the task bar
+    // and says that it runs.
     void secondCopyIsRefused()
     {
         QProcess first;
         Start(first);
         const QString wid = WaitForWindow(MainTitle);
         QVERIFY(!wid.isEmpty());
+        // The class the launcher names, and the program's own icon.
+        QCOMPARE(Tool("xprop", {"-id", wid, "WM_CLASS"}), QStringLiteral("WM_CLASS(STRING) = \"kelpo\", \"Kelpo\"\n"));
+        QVERIFY(Tool("xprop", {"-id", wid, "-len", "8", "_NET_WM_ICON"}).startsWith("_NET_WM_ICON(CARDINAL) = "));
+        Tool("xdotool", {"windowminimize", "--sync", wid});
+        QVERIFY(Hidden(wid));
 
         QProcess second;
         Start(second);
         const QString box = WaitForWindow("^Kelpo!$");
         QVERIFY2(!box.isEmpty(), "no message from the second copy");
         QCOMPARE(Windows(MainTitle).size(), 1);
+        QTRY_VERIFY2(!Hidden(wid), "the running copy's window stayed minimised");
         CloseGracefully(second, box);
 
         QCOMPARE(first.state(), QProcess::Running);

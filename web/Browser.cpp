@@ -40,15 +40,40 @@ bool DesktopHasHandlerFor(const QString &path)
 
 }  // namespace
 
-AddressCheck GotoUrl(Desktop &desktop, const QString &browser, const QString &address, bool *launched)
+PageOpen OpenPage(Desktop &desktop, const QString &browser, const QUrl &page, const QString &address)
+{
+    PageOpen result;
+    if (!browser.isEmpty()) {
+        result.opened = desktop.StartDetached(browser, {address});
+        result.browserFailed = !result.opened;
+    }
+    if (!result.opened)
+        result.opened = desktop.OpenUrl(page);
+    return result;
+}
+
+QString PageOpenProblem(const PageOpen &result, const QString &browser)
+{
+    if (result.browserFailed) {
+        const QString failed = QStringLiteral("The browser \"%1\" could not be started").arg(browser);
+        const QString fallback = result.opened
+                                     ? QStringLiteral(", so the desktop's default browser was asked to open the page instead.\n")
+                                     : QStringLiteral(".\n");
+        return failed + fallback + QStringLiteral("Please check the Browser setting on the Options tab.");
+    }
+    if (!result.opened)
+        return QStringLiteral("No program could open the page.\nPlease go to the Options tab and select a browser.");
+    return QString();
+}
+
+AddressCheck GotoUrl(Desktop &desktop, const QString &browser, const QString &address, PageOpen *opened)
 {
     const AddressCheck check = CheckWebAddress(address);
-    bool started = false;
+    PageOpen result;
     if (check.ok)
-        started = browser.isEmpty() ? desktop.OpenUrl(check.url)
-                                    : desktop.StartDetached(browser, {check.address});
-    if (launched)
-        *launched = started;
+        result = OpenPage(desktop, browser, check.url, check.address);
+    if (opened)
+        *opened = result;
     return check;
 }
 

@@ -3,6 +3,7 @@
 // check for a program registered for web pages, and the test the browser
 // chooser uses for program files.
 #include <QString>
+#include <QUrl>
 
 #include "WebAddress.h"
 
@@ -10,17 +11,31 @@ namespace kelpo {
 
 class Desktop;
 
-// Opens `address` when it passes CheckWebAddress: with the desktop's default
-// handler when `browser` is empty, otherwise by starting the program
-// `browser` with the checked address as its one and only argument (never
-// split at blanks, never through a shell; it starts with "http://",
-// "https://" or "ftp://", so the program cannot take it as an option). The
-// program starts in the user's home folder.
-// A refused address starts nothing: the caller shows
-// NotWebAddressMessage(address, result). A launch that fails is not
-// reported to the user; `launched` (when given) tells whether it started.
+// How opening a page went.
+struct PageOpen {
+    bool opened = false;         // the chosen browser started, or the desktop took the page
+    bool browserFailed = false;  // the chosen browser could not be started
+};
+
+// Opens `page` with the desktop's default handler when `browser` is empty,
+// otherwise by starting the program `browser` with the page's address as its
+// one and only argument (never split at blanks, never through a shell). The
+// program starts in the user's home folder. When the chosen browser cannot
+// be started (no such program, not executable), the desktop's default
+// handler opens the page instead, and the result says so.
+PageOpen OpenPage(Desktop &desktop, const QString &browser, const QUrl &page, const QString &address);
+
+// What to tell the user when a page did not open as asked, naming the chosen
+// `browser` when that was the trouble; empty when all went well.
+QString PageOpenProblem(const PageOpen &result, const QString &browser);
+
+// Opens `address` with OpenPage when it passes CheckWebAddress. The chosen
+// browser is given the checked address (it starts with "http://", "https://"
+// or "ftp://", so the program cannot take it as an option). A refused address
+// starts nothing: the caller shows NotWebAddressMessage(address, result).
+// `opened` (when given) tells how the launch went.
 AddressCheck GotoUrl(Desktop &desktop, const QString &browser, const QString &address,
-                     bool *launched = nullptr);
+                     PageOpen *opened = nullptr);
 
 // The name of the file created in the data folder for the start-up check.
 extern const QString BrowserProbeName;  // "~~test.html"

@@ -18,7 +18,8 @@ public:
 
     QList<QUrl> opened;
     QList<Started> started;
-    bool result = true;
+    bool result = true;   // what both answer
+    bool starts = true;   // false: no program can be started (a missing browser)
 
     bool OpenUrl(const QUrl &url) override
     {
@@ -28,7 +29,7 @@ public:
     bool StartDetached(const QString &program, const QStringList &arguments) override
     {
         started.append({program, arguments});
-        return result;
+        return result && starts;
     }
 };
 

@@ -1,0 +1,36 @@
+#pragma once
+// What the program entry settles before any window: the command line, and
+// where the help page is.
+#include <QString>
+#include <QStringList>
+
+namespace kelpo {
+
+struct CommandLine {
+    enum Action { Run, Help, Version, Error };
+    Action action = Run;
+    // Help and Version: the text for standard output; Error: the message for
+    // standard error. Each ends with a line break.
+    QString text;
+};
+
+// The line a second copy sends to the running one over the command socket:
+// bring the main window to the front.
+inline constexpr char ShowWindowCommand[] = "show";
+
+// Exit status of a command line that cannot be understood.
+constexpr int CommandLineErrorStatus = 2;
+
+// Reads the program's arguments (the first is the program itself). Kelpo
+// takes --help (-h) and --version (-v), and lets Qt's own window-system
+// options (-platform, -display, -style, -session and the like) through for
+// the application object; anything else is an error.
+CommandLine ParseCommandLine(const QStringList &arguments);
+
+// The help page for the executable at `exePath`: beside it with ".html" in
+// the build tree (and in a copy carried on a removable drive), or under
+// share/doc/kelpo/ of the folder it was installed into. The first that
+// exists; when none does, the first of them, for the failure message.
+QString FindHelpPage(const QString &exePath);
+
+}  // namespace kelpo
