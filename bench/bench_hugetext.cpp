@@ -1,16 +1,17 @@
 // Times the main window with one item whose comments, script, name or
 // address hold megabytes (16 MiB unless an argument gives the number of
 // MiB; a second argument runs only the cases whose title holds it): the
-// comments on one line without a blank and in many lines, the script on
-// one line. For each: selecting the item (the editors show it and the
-// window is painted), typing one character at the start and at the end,
-// and saving the data file; the script is opened in its editor window,
-// typed into and taken back with Done. Every time is also given as a ratio
-// against two floors measured in the same run: reading the same bytes from
-// a file, and a bare text box given a text of that size in many lines.
-// Afterwards the saved file is read back and each field compared, so that
-// a cut text is reported.
+// comments on one line without a blank and in many lines, the same line
+// pasted into empty comments, the script on one line. For each: selecting
+// the item (the editors show it and the window is painted), typing one
+// character at the start and at the end, and saving the data file; the
+// script is opened in its editor window, typed into and taken back with
+// Done. Every time is also given as a ratio against two floors measured in
+// the same run: reading the same bytes from a file, and a bare text box
+// given a text of that size in many lines. Afterwards the saved file is
+// read back and each field compared, so that a cut text is reported.
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
@@ -226,6 +227,19 @@ int main(int argc, char **argv)
     const QString manyLines = ManyLines(size, u"\r\n");
     bench.Run("comments in many lines", [&](Rec &r) { r.Comments = manyLines; }, commentSteps,
               [&](const Rec &r) { return r.Comments == QLatin1Char('a') + manyLines + QLatin1Char('b'); });
+
+    bench.Run(
+        "comments of one line pasted", [&](Rec &) {},
+        [&](TMainForm &form, Rec &rec, int row) {
+            bench.Time("select the item", [&] { form.SelectOneItem(row); });
+            QGuiApplication::clipboard()->setText(oneLine);
+            form.Comments->setFocus();
+            bench.Time("paste the text", [&] { form.Comments->paste(); });
+            bench.Time("type a character at the end", [&] { Key(form.Comments, Qt::Key_B, QStringLiteral("b")); });
+            if (rec.Comments != oneLine + QLatin1Char('b'))
+                out << "  the pasted text is not in the item\n";
+        },
+        [&](const Rec &r) { return r.Comments == oneLine + QLatin1Char('b'); });
 
     bench.Run(
         "script of one line", [&](Rec &r) { r.Keys = oneLine; },

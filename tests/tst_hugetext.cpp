@@ -165,36 +165,44 @@ void TestHugeText::editsAtPieceEdges_data()
 {
     QTest::addColumn<int>("block");  // the caret at the start of this block, or the end of the one before
     QTest::addColumn<bool>("atEnd");
+    QTest::addColumn<QString>("input");  // "key", "paste" or "commit" (an input method's text)
     QTest::addColumn<int>("key");
-    QTest::addColumn<QString>("paste");  // pasted instead of the key when set
-    QTest::addColumn<QString>("change"); // what happens at the edge's text place: "-1" the character
-                                          // before goes, "+0" the one after, else the text inserted
+    QTest::addColumn<QString>("text");    // pasted or committed
+    QTest::addColumn<QString>("change");  // at the edge's place in the text: "-1" the character before
+                                          // goes, "+0" the one after, else this text comes in
 
-    QTest::newRow("Backspace at a piece's start") << 1 << false << int(Qt::Key_Backspace) << QString() << "-1";
-    QTest::newRow("Backspace after the second edge") << 2 << false << int(Qt::Key_Backspace) << QString() << "-1";
-    QTest::newRow("Delete at a piece's end") << 1 << true << int(Qt::Key_Delete) << QString() << "+0";
-    QTest::newRow("Enter at a piece's start") << 1 << false << int(Qt::Key_Return) << QString() << "\n";
-    QTest::newRow("a letter at a piece's end") << 2 << true << int(Qt::Key_X) << QString() << "x";
-    QTest::newRow("pasted lines") << 1 << false << 0 << "P\r\nQ" << "P\nQ";
-    QTest::newRow("a pasted long line") << 1 << false << 0 << Letters(2 * Piece, u"0123456789")
-                                        << Letters(2 * Piece, u"0123456789");
+    const int none = 0;
+    QTest::newRow("Backspace at a piece's start") << 1 << false << "key" << int(Qt::Key_Backspace) << "" << "-1";
+    QTest::newRow("Backspace after the second edge") << 2 << false << "key" << int(Qt::Key_Backspace) << "" << "-1";
+    QTest::newRow("Delete at a piece's end") << 1 << true << "key" << int(Qt::Key_Delete) << "" << "+0";
+    QTest::newRow("Enter at a piece's start") << 1 << false << "key" << int(Qt::Key_Return) << "" << "\n";
+    QTest::newRow("a letter at a piece's end") << 2 << true << "key" << int(Qt::Key_X) << "" << "x";
+    QTest::newRow("pasted lines") << 1 << false << "paste" << none << "P\r\nQ" << "P\nQ";
+    const QString digits = Letters(2 * Piece, u"0123456789");
+    QTest::newRow("a pasted long line") << 1 << false << "paste" << none << digits << digits;
+    QTest::newRow("lines from an input method") << 1 << false << "commit" << none << "P\r\nQ\nR" << "P\nQ\nR";
 }
 
 void TestHugeText::editsAtPieceEdges()
 {
     QFETCH(int, block);
     QFETCH(bool, atEnd);
+    QFETCH(QString, input);
     QFETCH(int, key);
-    QFETCH(QString, paste);
+    QFETCH(QString, text);
     QFETCH(QString, change);
 
     ThreePieces t;
     const int edge = t.BlockStart(block);
     const int at = edge - block;  // the place in the text
     t.Caret(atEnd ? edge - 1 : edge);
-    if (!paste.isEmpty()) {
-        QGuiApplication::clipboard()->setText(paste);
+    if (input == "paste") {
+        QGuiApplication::clipboard()->setText(text);
         t.box.paste();
+    } else if (input == "commit") {
+        QInputMethodEvent commit;
+        commit.setCommitString(text);
+        QCoreApplication::sendEvent(&t.box, &commit);
     } else {
         QTest::keyClick(&t.box, Qt::Key(key), Qt::NoModifier);
     }

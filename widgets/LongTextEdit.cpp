@@ -1,5 +1,6 @@
 #include "LongTextEdit.h"
 
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QTextBlock>
@@ -238,6 +239,30 @@ void LongTextEdit::keyPressEvent(QKeyEvent *e)
         return;
     }
     QPlainTextEdit::keyPressEvent(e);
+}
+
+// Text from an input method is inserted through the cursor, which would
+// give every line break in it the mark of the piece it lands in; as line
+// separators they stay line breaks wherever they land.
+void LongTextEdit::inputMethodEvent(QInputMethodEvent *e)
+{
+    QString commit = e->commitString();
+    commit.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    bool changed = commit.size() != e->commitString().size();
+    for (QChar &c : commit) {
+        if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar::ParagraphSeparator) {
+            c = QChar::LineSeparator;
+            changed = true;
+        }
+    }
+    if (!changed || isReadOnly()) {
+        QPlainTextEdit::inputMethodEvent(e);
+        return;
+    }
+    QInputMethodEvent copy(e->preeditString(), e->attributes());
+    copy.setCommitString(commit, e->replacementStart(), e->replacementLength());
+    QPlainTextEdit::inputMethodEvent(&copy);
+    e->setAccepted(copy.isAccepted());
 }
 
 QMimeData *LongTextEdit::createMimeDataFromSelection() const

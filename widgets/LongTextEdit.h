@@ -10,8 +10,9 @@
 // the block before", and Text() joins it without a line break. A large text
 // of many short lines packs several lines into one block, separated by line
 // separators (U+2028), so that it needs few blocks. Typing, Enter, Backspace
-// and Delete at a piece's edge, pasting, dragging and copying keep to the
-// text as it is, not to its pieces.
+// and Delete at a piece's edge, input methods, pasting, dragging and copying
+// keep to the text as it is, not to its pieces. (insertPlainText() is not
+// covered: a line break it inserts into a later piece of a line is lost.)
 #include <QPlainTextEdit>
 #include <QString>
 #include <QStringView>
@@ -51,6 +52,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *e) override;
+    void inputMethodEvent(QInputMethodEvent *e) override;
     QMimeData *createMimeDataFromSelection() const override;
     void insertFromMimeData(const QMimeData *source) override;
 
