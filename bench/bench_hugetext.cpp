@@ -183,7 +183,11 @@ public:
         t.start();
         run();
         QCoreApplication::processEvents();  // the repaint that follows
-        const double ms = t.nsecsElapsed() / 1e6;
+        Report(step, t.nsecsElapsed() / 1e6);
+    }
+
+    void Report(const char *step, double ms)
+    {
         out_ << "  " << step << ": " << QString::number(ms, 'f', 1) << " ms (" << QString::number(ms / floors_.read, 'f', 1)
              << " x reading, " << QString::number(ms / floors_.box, 'f', 2) << " x bare text box)\n";
         out_.flush();
@@ -248,7 +252,7 @@ int main(int argc, char **argv)
             QElapsedTimer open;
             bench.tii_->Drive = [&](ScriptedTii &tii) {
                 QCoreApplication::processEvents();
-                out << "  open the script editor: " << QString::number(open.nsecsElapsed() / 1e6, 'f', 1) << " ms\n";
+                bench.Report("open the script editor", open.nsecsElapsed() / 1e6);
                 bench.Time("type a character at the start", [&] { Key(tii.TiiText, Qt::Key_A, QStringLiteral("a")); });
                 bench.Time("go to the end", [&] { Key(tii.TiiText, Qt::Key_End, QString(), Qt::ControlModifier); });
                 bench.Time("type a character at the end", [&] { Key(tii.TiiText, Qt::Key_B, QStringLiteral("b")); });
@@ -257,8 +261,7 @@ int main(int argc, char **argv)
             };
             open.start();
             form.TypeItInMouseDown(Qt::RightButton);
-            out << "  Done until the item holds the script: " << QString::number(open.nsecsElapsed() / 1e6, 'f', 1)
-                << " ms\n";
+            bench.Report("Done until the item holds the script", open.nsecsElapsed() / 1e6);
         },
         [&](const Rec &r) { return r.Keys == QLatin1Char('a') + oneLine + QLatin1Char('b'); });
 
