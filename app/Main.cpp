@@ -32,6 +32,7 @@
 #include "Due.h"
 #include "ItemListModel.h"
 #include "Layout.h"
+#include "LongTextEdit.h"
 #include "MainWidgets.h"
 #include "Product.h"
 
@@ -202,7 +203,8 @@ void TMainForm::CreateEntriesTab()
     keyGrnIcon_ = GlyphIcon(Glyph::KeyGrn);
     keyboardIcon_ = GlyphIcon(Glyph::Keyboard);
     TypeItIn->setIcon(keyboardIcon_);
-    Comments = new QPlainTextEdit(QStringLiteral("Comments"), tab);
+    Comments = new LongTextEdit(tab);
+    Comments->setPlainText(QStringLiteral("Comments"));
     Comments->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Label5 = LabelFor(QStringLiteral("Rules && Comments:"), Comments, tab);
 

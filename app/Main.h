@@ -19,6 +19,7 @@
 #include "Glyphs.h"
 #include "Keyboard.h"
 #include "LinkDrop.h"
+#include "LongTextEdit.h"
 #include "MainCommandGuard.h"
 #include "Model.h"
 #include "Player.h"
@@ -152,7 +153,7 @@ public:
     QLineEdit *NumEntries = nullptr;
     QPushButton *TypeItIn = nullptr;
     QLabel *Label5 = nullptr;
-    QPlainTextEdit *Comments = nullptr;
+    LongTextEdit *Comments = nullptr;
     QPushButton *NewBut = nullptr;
     QPushButton *DelBut = nullptr;
     QPushButton *GotoBut = nullptr;
@@ -410,6 +411,7 @@ private:
     void RemoveFromShownGroup();
     Rec *EditedItem();
     void ShowEndDate(const QString &ends);
+    void ShowAddress(const QString &site);
     void StartCommandServer(const QString &path);
     // FormCreate's steps.
     void MigrateOldFiles();

@@ -11,7 +11,6 @@
 #include <QListView>
 #include <QMenu>
 #include <QPainter>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
@@ -22,6 +21,7 @@
 
 #include "Due.h"
 #include "ItemListModel.h"
+#include "LongTextEdit.h"
 #include "MainHelpers.h"
 #include "WholeNumber.h"
 
@@ -38,6 +38,20 @@ EndState ClassifyEnds(const Formats &formats, const QString &ends, double today)
     if (!formats.ParseDate(ends, &e))
         return EndState::Unknown;
     return today > e ? EndState::Ended : today == e ? EndState::LastDay : EndState::Running;
+}
+
+// The name as it fits into `width` pixels, with "..." where it is cut. Only
+// a start of the name is measured (256 characters, or one for each pixel of
+// the row, far more than a row shows), so that a name of megabytes costs no
+// more than a short one.
+QString ElidedName(const QFontMetrics &metrics, const QString &name, int width)
+{
+    qsizetype most = std::max(256, width);
+    if (name.size() <= most)
+        return metrics.elidedText(name, Qt::ElideRight, width);
+    if (name.at(most - 1).isHighSurrogate())
+        --most;
+    return metrics.elidedText(name.left(most) + QChar(0x2026), Qt::ElideRight, width);
 }
 
 QDate ToDate(const Formats &formats, const QString &text)
@@ -74,7 +88,7 @@ void TMainForm::EntriesDrawItem(QPainter &p, const QStyleOptionViewItem &option,
         p.setFont(option.font);
         p.setPen(option.palette.color(colours, selected ? QPalette::HighlightedText : QPalette::Text));
         p.drawText(text, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                   option.fontMetrics.elidedText(rec->Name, Qt::ElideRight, text.width()));
+                   ElidedName(option.fontMetrics, rec->Name, text.width()));
     }
     if (state & QStyle::State_HasFocus) {
         QStyleOptionFocusRect focus;
@@ -203,7 +217,7 @@ void TMainForm::EntriesClick()
     if (row < 0 || FindItem(row) < 0) {
         {
             FlagScope loading(Loading);
-            Url->clear();
+            ShowAddress(QString());
             Last->clear();
             EndDate->setDate(Clk.Now().date());
             Freq->setCurrentIndex(-1);
@@ -216,15 +230,13 @@ void TMainForm::EntriesClick()
     const Rec &rec = *CurItem;
     {
         FlagScope loading(Loading);
-        Url->setText(rec.Site);
+        ShowAddress(rec.Site);
         Last->setText(rec.Last);
         ShowEndDate(rec.Ends);
         Freq->setCurrentIndex(rec.Freq >= 0 && rec.Freq < RepeatKindCount ? rec.Freq : -1);
         NumEntries->setText(QString::number(rec.Count));
         // The item keeps CR LF between lines; the memo shows line breaks.
-        QString comments = rec.Comments;
-        comments.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-        Comments->setPlainText(comments);
+        Comments->SetText(rec.Comments);
         TypeItIn->setIcon(rec.Keys.isEmpty() ? keyboardIcon_ : keyGrnIcon_);
     }
     QString status;
@@ -264,6 +276,20 @@ Rec *TMainForm::EditedItem()
     if (row < 0 || Loading || FindItem(row) < 0)
         return nullptr;
     return CurItem;
+}
+
+// The address edit holds at most its maximum length (32767 characters): a
+// longer address, which only a link handed to the program can bring (a drop
+// or another start), is shown in part and cannot be edited there, so that
+// no edit ever stores the cut one.
+void TMainForm::ShowAddress(const QString &site)
+{
+    const bool tooLong = site.size() > Url->maxLength();
+    Url->setReadOnly(tooLong);
+    Url->setToolTip(tooLong ? QStringLiteral("This address is too long to edit here (%1 characters); it is kept whole.")
+                                  .arg(site.size())
+                            : QString());
+    Url->setText(site);
 }
 
 // The picker shows an end date; one that is not a date (only a damaged file

@@ -4,13 +4,13 @@
 
 #include <QLineEdit>
 #include <QListView>
-#include <QPlainTextEdit>
 #include <QSet>
 
 #include <algorithm>
 #include <cmath>
 
 #include "ItemListModel.h"
+#include "LongTextEdit.h"
 #include "MainHelpers.h"
 
 namespace kelpo {
@@ -233,9 +233,7 @@ void TMainForm::CommentsChange()
     Rec *rec = EditedItem();
     if (!rec)
         return;
-    QString text = Comments->toPlainText();
-    text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-    rec->Comments = text;
+    Comments->TextInto(&rec->Comments, u"\r\n");
 }
 
 }  // namespace kelpo

@@ -3,13 +3,16 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QStyle>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <algorithm>
+
+#include "LongTextEdit.h"
 #include "Script.h"
 
 namespace kelpo {
@@ -89,7 +92,7 @@ void TTiiForm::FormCreate()
     VarList->setEditable(false);
     connect(VarList, &QComboBox::activated, this, &TTiiForm::VarListClick);
 
-    TiiText = new QPlainTextEdit(this);
+    TiiText = new LongTextEdit(this);
     TiiText->setObjectName(QStringLiteral("TiiText"));
     TiiText->setTabChangesFocus(false);
     TiiText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -100,6 +103,12 @@ void TTiiForm::FormCreate()
         textFont.setPixelSize(qRound(textFont.pixelSize() * TextFontScale));
     TiiText->setFont(textFont);
     TiiText->installEventFilter(this);
+    // Only what a change adds is looked at: a key in a long script costs no
+    // pass over the whole text.
+    connect(TiiText->document(), &QTextDocument::contentsChange, this, [this](int from, int, int added) {
+        if (!Converting && added > 0 && BreakOrTabAdded(from, from + added))
+            ToConvert = true;
+    });
     connect(TiiText, &QPlainTextEdit::textChanged, this, &TTiiForm::TiiTextChange);
 
     DoneButton = new QPushButton(style()->standardIcon(QStyle::SP_DialogApplyButton), QStringLiteral("Done"), this);
@@ -140,7 +149,10 @@ void TTiiForm::SetVariableNames(const QStringList &names)
 void TTiiForm::Open(const QString &itemName, const QString &keys)
 {
     QString converted;
-    TiiText->setPlainText(ReplaceBreaksAndTabs(keys, &converted) ? converted : keys);
+    Converting = true;
+    TiiText->SetText(ReplaceBreaksAndTabs(keys, &converted) ? converted : keys);
+    Converting = false;
+    ToConvert = false;
     setWindowTitle(QStringLiteral("TypeItIn for \"") + itemName + QLatin1Char('"'));
     setResult(QDialog::Rejected);
 }
@@ -149,7 +161,7 @@ QString TTiiForm::Text() const
 {
     // The raw text: the plain-text form would turn non-breaking spaces into
     // blanks. The change conversion leaves no line break in it.
-    return TiiText->document()->toRawText();
+    return TiiText->Text();
 }
 
 bool TTiiForm::Edit(const QString &itemName, QString *keys)
@@ -265,11 +277,14 @@ bool TTiiForm::TiiTextKeyPress(QKeyEvent *e)
 
 bool TTiiForm::RemoveBraceName()
 {
+    // The name is looked for in the caret's block: a long script is shown
+    // in pieces, and reading the whole text for each key would be slow.
     QTextCursor cursor = TiiText->textCursor();
     if (cursor.hasSelection())
         return false;
-    const QString text = Text();
-    const qsizetype caret = cursor.position();
+    const QString text = cursor.block().text();
+    const int start = cursor.block().position();
+    const qsizetype caret = cursor.positionInBlock();
     if (caret < 2 || caret > text.size() || text.at(caret - 1) != QLatin1Char('}'))
         return false;
     const qsizetype open = text.lastIndexOf(QLatin1Char('{'), caret - 2);
@@ -279,8 +294,8 @@ bool TTiiForm::RemoveBraceName()
     const bool isKey = KeyNameCode(UpperAZ(group.mid(1, group.size() - 2))) != 0;
     if (!isKey && !(InVars && InVars(group)))
         return false;  // the text box removes the "}" alone
-    cursor.setPosition(int(open));
-    cursor.setPosition(int(caret), QTextCursor::KeepAnchor);
+    cursor.setPosition(start + int(open));
+    cursor.setPosition(start + int(caret), QTextCursor::KeepAnchor);
     cursor.removeSelectedText();
     TiiText->setTextCursor(cursor);
     return true;
@@ -294,16 +309,37 @@ void TTiiForm::InsertToken(const QString &token)
     TiiText->setTextCursor(cursor);
 }
 
+// True when the text between two positions holds a tab or a line break; the
+// edge between two pieces of one line is none.
+bool TTiiForm::BreakOrTabAdded(int from, int to) const
+{
+    const QTextDocument *doc = TiiText->document();
+    for (QTextBlock block = doc->findBlock(from); block.isValid() && block.position() <= to; block = block.next()) {
+        const int start = block.position();
+        if (start > from && !LongTextEdit::Continues(block))
+            return true;
+        const QString text = block.text();
+        const int end = std::min(to - start, int(text.size()));
+        for (int i = std::max(from - start, 0); i < end; ++i) {
+            const char16_t u = text.at(i).unicode();
+            if (u == u'\t' || u == u'\r' || u == u'\n' || u == QChar::LineSeparator || u == QChar::ParagraphSeparator)
+                return true;
+        }
+    }
+    return false;
+}
+
 void TTiiForm::TiiTextChange()
 {
-    if (Converting)
+    if (Converting || !ToConvert)
         return;
+    ToConvert = false;
     QString converted;
     if (!ReplaceBreaksAndTabs(Text(), &converted))
         return;
     // Putting the text back leaves the caret at the start.
     Converting = true;
-    TiiText->setPlainText(converted);
+    TiiText->SetText(converted);
     Converting = false;
 }
 

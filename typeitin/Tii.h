@@ -10,11 +10,12 @@
 
 #include <functional>
 
+#include "LongTextEdit.h"
+
 class QComboBox;
 class QEvent;
 class QKeyEvent;
 class QLabel;
-class QPlainTextEdit;
 class QPushButton;
 
 namespace kelpo {
@@ -42,7 +43,7 @@ public:
 
     QLabel *Label1 = nullptr;
     QComboBox *VarList = nullptr;
-    QPlainTextEdit *TiiText = nullptr;
+    LongTextEdit *TiiText = nullptr;
     QPushButton *DoneButton = nullptr;
 
 protected:
@@ -69,7 +70,10 @@ private:
     void InsertToken(const QString &token);
     bool RemoveBraceName();
 
+    bool BreakOrTabAdded(int from, int to) const;
+
     bool Converting = false;  // set while TiiTextChange puts the converted text back
+    bool ToConvert = false;   // a change added a line break or a tab
 };
 
 }  // namespace kelpo
