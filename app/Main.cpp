@@ -31,6 +31,7 @@
 #include "Due.h"
 #include "ItemListModel.h"
 #include "Layout.h"
+#include "MainHelpers.h"
 #include "MainWidgets.h"
 #include "Product.h"
 
@@ -410,7 +411,8 @@ void TMainForm::WMGetMinMaxInfo()
     // The limit is on the outer size: once the window manager has framed the
     // window, its frame comes off the inner minimum.
     const QSize frame = frameGeometry().size() - geometry().size();
-    const QSize inner(std::max(0, 350 - frame.width()), std::max(0, 300 - frame.height()));
+    const QSize inner(std::max(0, MainMinimumSize.width() - frame.width()),
+                      std::max(0, MainMinimumSize.height() - frame.height()));
     if (minimumSize() != inner)
         setMinimumSize(inner);
 }

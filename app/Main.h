@@ -433,6 +433,7 @@ private:
     void FillVarHelp();
     void CreateTypeItIn();
     void EditScript();  // the editor window for the current item
+    void PlaceScriptEditor();
     bool IsOwnWindow(quint64 window) const;
     void ShowTypeButtonPicture();
     // Each Variables entry is tied to its VarStore line by an id kept
@@ -448,6 +449,7 @@ private:
     quint64 lastVarLineId_ = 0;
     bool showingVar_ = false;  // VariablesClick fills the two editors
     QPointer<TTiiForm> tiiForm_;
+    bool tiiPlaced_ = false;  // the editor window has been put beside this one
     DroppedLink enteringLink_;  // read when the drag entered the window
 };
 
