@@ -76,7 +76,8 @@ qint64 DistanceSquared(const Span &w, const Span &s)
 QRect MoveOnto(qint64 x, qint64 y, int w, int h, const QRect &s)
 {
     const Span a = SpanOf(s);
-    return QRect(int(std::clamp(x, a.l, a.r - w)), int(std::clamp(y, a.t, a.b - h)), w, h);
+    // The screen's left or top edge wins when the window is the larger.
+    return QRect(int(std::max(a.l, std::min(x, a.r - w))), int(std::max(a.t, std::min(y, a.b - h))), w, h);
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QDateEdit>
 #include <QEvent>
 #include <QFileInfo>
@@ -201,6 +203,7 @@ void TMainForm::CreateEntriesTab()
     TypeItIn->setIcon(keyboardIcon_);
     Comments = new QPlainTextEdit(QStringLiteral("Comments"), tab);
     Comments->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Comments->setTabChangesFocus(true);  // Tab leaves the box like any other edit box
     Label5 = LabelFor(QStringLiteral("Rules && Comments:"), Comments, tab);
 
     connect(Url, &QLineEdit::textChanged, this, &TMainForm::UrlChange);
@@ -282,6 +285,38 @@ void TMainForm::CreateMenus()
     MenuCancel2 = entry(PopupMenu2, "Cancel", nullptr);
     connect(GroupList, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &at) { PopupMenu2->popup(GroupList->mapToGlobal(at)); });
+
+    // Keys for what otherwise takes the mouse: the right presses on Type and
+    // Find, the Help button, and Shift+F10 where a keyboard has no Menu key.
+    const auto key = [this](const QKeySequence &sequence, auto handler) {
+        auto *a = new QAction(this);
+        a->setShortcut(sequence);
+        addAction(a);
+        connect(a, &QAction::triggered, this, handler);
+    };
+    key(QKeySequence(Qt::CTRL | Qt::Key_T), &TMainForm::EditScript);
+    key(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F), [this] { FindButtonMouseDown(Qt::RightButton); });
+    key(QKeySequence(Qt::Key_F1), &TMainForm::HelpButClick);
+    key(QKeySequence(Qt::SHIFT | Qt::Key_F10), &TMainForm::ContextMenuFromKeyboard);
+}
+
+// What the Menu key does: the context menu of the control with the focus,
+// for the item list at its current row.
+void TMainForm::ContextMenuFromKeyboard()
+{
+    QWidget *w = focusWidget();
+    if (!w)
+        return;
+    QWidget *area = w;
+    QPoint at = w->rect().center();
+    if (w == Entries) {
+        // The list's menu is placed in its viewport's coordinates.
+        area = Entries->viewport();
+        const QRect row = Entries->visualRect(Entries->currentIndex());
+        at = row.isValid() ? row.center() : QPoint(0, 0);
+    }
+    QContextMenuEvent menu(QContextMenuEvent::Keyboard, at, area->mapToGlobal(at));
+    QCoreApplication::sendEvent(w, &menu);
 }
 
 void TMainForm::CreateOptionsTab()

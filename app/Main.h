@@ -389,6 +389,7 @@ private:
     void CreateWidgets();
     void CreateEntriesTab();
     void CreateMenus();
+    void ContextMenuFromKeyboard();  // Shift+F10
     void CreateOptionsTab();
     void CreateDownloadTab();
     void PlaceDownloadTab(const MainLayout &o);

@@ -12,3 +12,4 @@ kelpo_test(tst_goto LABEL unit SOURCES tst_goto.cpp support/MainFixture.h LIBS k
 kelpo_test(tst_groups_x11 LABEL x11 SOURCES tst_groups_x11.cpp LIBS Qt6::Core)
 target_compile_definitions(tst_groups_x11 PRIVATE KELPO_EXE="$<TARGET_FILE:kelpo>")
 add_dependencies(tst_groups_x11 kelpo)
+kelpo_test(tst_keyboard LABEL unit SOURCES tst_keyboard.cpp support/MainFixture.h LIBS kelpo_app)
