@@ -107,6 +107,7 @@ void TTiiForm::FormCreate()
     // Enter belongs to the text box; it never closes the window by itself.
     DoneButton->setAutoDefault(false);
     DoneButton->setDefault(false);
+    DoneButton->setToolTip(QStringLiteral("Ctrl+Return"));
     connect(DoneButton, &QPushButton::clicked, this, &TTiiForm::DoneButtonClick);
 
     setTabOrder(TiiText, DoneButton);
@@ -245,6 +246,18 @@ bool TTiiForm::TiiTextKeyDown(QKeyEvent *e)
 
 bool TTiiForm::TiiTextKeyPress(QKeyEvent *e)
 {
+    // The ways out of the text box from the keyboard: Ctrl+Return presses
+    // Done, Ctrl+Tab and Ctrl+Shift+Tab take the focus to the other controls.
+    // Every other Tab and Return is a key of the script.
+    const Qt::KeyboardModifiers modifiers = e->modifiers() & ~Qt::KeypadModifier;
+    if (modifiers == Qt::ControlModifier && (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter)) {
+        DoneButton->click();
+        return true;
+    }
+    if ((modifiers & Qt::ControlModifier) && (e->key() == Qt::Key_Tab || e->key() == Qt::Key_Backtab)) {
+        focusNextPrevChild(e->key() == Qt::Key_Tab && !(modifiers & Qt::ShiftModifier));
+        return true;
+    }
     switch (e->key()) {
     case Qt::Key_Tab:
     case Qt::Key_Backtab:  // Shift+Tab
