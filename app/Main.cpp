@@ -22,6 +22,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QUrl>
@@ -121,11 +122,14 @@ void TMainForm::CreateWidgets()
     CreateVarTab();
     CreateDownloadTab();
     CreateDropTarget();
+}
 
-    // Sits outside the visible area; it only takes the keyboard focus away
-    // from the option check boxes.
-    Dummy = new QPushButton(QStringLiteral("Dummy"), this);
-    Dummy->setObjectName(QStringLiteral("Dummy"));
+// Takes the keyboard focus away from the option check boxes to the tab bar:
+// a control a screen reader names, from which the arrow keys, Ctrl+Tab and
+// Tab go on as everywhere.
+void TMainForm::FocusToTabBar()
+{
+    Page->tabBar()->setFocus(Qt::OtherFocusReason);
 }
 
 QLabel *LabelFor(const QString &text, QWidget *control, QWidget *parent)
@@ -455,7 +459,7 @@ void TMainForm::WMGetMinMaxInfo()
 void TMainForm::PageChange()
 {
     if (Page->currentWidget() == OptionsTab)
-        Dummy->setFocus();
+        FocusToTabBar();
     else if (Page->currentWidget() == EntriesTab)
         EntriesTabEnter();
 }
@@ -550,7 +554,7 @@ void TMainForm::ApplyAlwaysOnTop()
 void TMainForm::OptionClick()
 {
     if (isVisible())
-        Dummy->setFocus();
+        FocusToTabBar();
 }
 
 void TMainForm::AlwaysOnTopClick()

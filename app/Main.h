@@ -189,7 +189,6 @@ public:
     QCheckBox *NewOnly = nullptr;
     QLineEdit *Browser = nullptr;
     QPushButton *FindButton = nullptr;
-    QPushButton *Dummy = nullptr;
     QTimer *Timer1 = nullptr;
     QLocalServer *CommandServer = nullptr;
 
@@ -390,6 +389,7 @@ private:
     void CreateEntriesTab();
     void CreateMenus();
     void ContextMenuFromKeyboard();  // Shift+F10
+    void FocusToTabBar();
     void CreateOptionsTab();
     void CreateDownloadTab();
     void PlaceDownloadTab(const MainLayout &o);

@@ -87,7 +87,6 @@ void TMainForm::FormCreate()
     try {
         // The command socket (the outside "1000" command) is already listening;
         // the program's date and number formats came fixed with the services.
-        Dummy->move(-500, Dummy->y());
         DownloadBox->hide();
         Page->setTabVisible(Page->indexOf(DownloadTab), false);
 

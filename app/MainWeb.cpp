@@ -31,7 +31,7 @@ void TMainForm::EntriesDblClick()
 void TMainForm::FindButtonClick()
 {
     if (isVisible())
-        Dummy->setFocus();
+        FocusToTabBar();
     const QString program = Dlg.ExecutableFileName(QStringLiteral("Find your Browser"));
     if (!program.isEmpty())
         Browser->setText(program);
