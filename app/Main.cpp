@@ -47,6 +47,20 @@ namespace {
 constexpr int FrameFitMs = 2000;
 constexpr int FrameFitMaxTries = 6;
 
+// The end date editor: the arrow keys, Page Up/Down and the wheel step the
+// day and the month but never the year, so that a stray key cannot move an
+// end date a year away unnoticed. The year is typed or picked in the calendar.
+class EndDateEdit : public QDateEdit {
+public:
+    using QDateEdit::QDateEdit;
+
+protected:
+    StepEnabled stepEnabled() const override
+    {
+        return currentSection() == YearSection ? StepNone : QDateEdit::stepEnabled();
+    }
+};
+
 }  // namespace
 
 TMainForm::TMainForm(const MainServices &services, QWidget *parent)
@@ -190,7 +204,7 @@ void TMainForm::CreateEntriesTab()
     Label4 = LabelFor(QStringLiteral("Web site:"), Url, tab);
     Last = new QLineEdit(tab);
     Label7 = LabelFor(QStringLiteral("Last completed:"), Last, tab);
-    EndDate = new QDateEdit(tab);
+    EndDate = new EndDateEdit(tab);
     EndDate->setCalendarPopup(true);
     EndDate->setDisplayFormat(Fmt.ShortDatePattern());
     Label3 = LabelFor(QStringLiteral("Ends on:"), EndDate, tab);

@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include <QComboBox>
+#include <QDateEdit>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
@@ -46,6 +47,8 @@ private Q_SLOTS:
     void tabLeavesTheComments();
     void keysForMouseCommands_data();
     void keysForMouseCommands();
+    void endDateKeys_data();
+    void endDateKeys();
 };
 
 // Tab and Shift+Tab move the focus out of "Rules & Comments" like any other
@@ -125,6 +128,47 @@ void TstKeyboard::keysForMouseCommands()
     }
     QCOMPARE(done.join(QLatin1String(", ")), did);
     QVERIFY(run.f.keyboard.Log.isEmpty());  // nothing typed
+}
+
+// Arrow keys in "Ends on" step the day or the month the user has chosen, and
+// the item keeps the new date; they never step the year, also not when the
+// focus came back with Shift+Tab onto the year.
+void TstKeyboard::endDateKeys_data()
+{
+    QTest::addColumn<int>("section");  // -1: focus entered with Shift+Tab
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("ends");
+
+    const int day = QDateTimeEdit::DaySection, month = QDateTimeEdit::MonthSection, year = QDateTimeEdit::YearSection;
+    QTest::newRow("down on the day") << day << int(Qt::Key_Down) << "30/12/2027";
+    QTest::newRow("page down on the month") << month << int(Qt::Key_PageDown) << "28/02/2027";
+    QTest::newRow("down on the month") << month << int(Qt::Key_Down) << "30/11/2027";
+    QTest::newRow("up on the year") << year << int(Qt::Key_Up) << "31/12/2027";
+    QTest::newRow("down on the year") << year << int(Qt::Key_Down) << "31/12/2027";
+    QTest::newRow("page up on the year") << year << int(Qt::Key_PageUp) << "31/12/2027";
+    QTest::newRow("down after Shift+Tab") << -1 << int(Qt::Key_Down) << "31/12/2027";
+}
+
+void TstKeyboard::endDateKeys()
+{
+    QFETCH(int, section);
+    QFETCH(int, key);
+    QFETCH(QString, ends);
+
+    KeyRun run;
+    QVERIFY(run.Active());
+    QDateEdit *date = run.m.EndDate;
+    if (section < 0) {
+        run.m.Freq->setFocus();
+        QTest::keyClick(run.m.Freq, Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), date);
+    } else {
+        date->setFocus();
+        date->setCurrentSection(QDateTimeEdit::Section(section));
+    }
+    QTest::keyClick(date, Qt::Key(key));
+    QCOMPARE(run.f.Item(QStringLiteral("Beta"))->Ends, ends);
+    QCOMPARE(date->date().toString(QStringLiteral("dd/MM/yyyy")), ends);
 }
 
 QTEST_MAIN(TstKeyboard)

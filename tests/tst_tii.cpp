@@ -5,6 +5,7 @@
 
 #include <QClipboard>
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QComboBox>
 #include <QLabel>
 #include <QMimeData>
@@ -103,6 +104,14 @@ void TestTii::captions()
     TestForm form;
     QCOMPARE(form.windowTitle(), QStringLiteral("TypeItIn Information"));
     QCOMPARE(form.size(), QSize(397, 234));
+    // Screen readers: the script box by its name; the variable list by its
+    // name and its label (a drop-down list reports its shown entry as its
+    // name here, readers take the label from the relation).
+    QCOMPARE(QAccessible::queryAccessibleInterface(form.TiiText)->text(QAccessible::Name), QStringLiteral("Script"));
+    QCOMPARE(form.VarList->accessibleName(), QStringLiteral("Insert Variable"));
+    const auto labels = QAccessible::queryAccessibleInterface(form.VarList)->relations(QAccessible::Label);
+    QCOMPARE(labels.size(), 1);
+    QCOMPARE(labels.first().first->object(), form.Label1);
     QString seen;
     form.Drive = [&](TestForm &f) {
         seen = f.windowTitle();

@@ -88,10 +88,14 @@ void TTiiForm::FormCreate()
     VarList->setObjectName(QStringLiteral("VarList"));
     VarList->setEditable(false);
     connect(VarList, &QComboBox::activated, this, &TTiiForm::VarListClick);
+    // Screen readers name both boxes; the list also by its label.
+    Label1->setBuddy(VarList);
+    VarList->setAccessibleName(QStringLiteral("Insert Variable"));
 
     TiiText = new QPlainTextEdit(this);
     TiiText->setObjectName(QStringLiteral("TiiText"));
     TiiText->setTabChangesFocus(false);
+    TiiText->setAccessibleName(QStringLiteral("Script"));
     TiiText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     QFont textFont = TiiText->font();
     if (textFont.pointSizeF() > 0)
