@@ -1,11 +1,84 @@
 #include "Layout.h"
 
+#include <QtGlobal>
+
+#include <algorithm>
+#include <climits>
+#include <vector>
+
 namespace kelpo {
 
 namespace {
 
 int Right(const QRect &r) { return r.x() + r.width(); }
 int Bottom(const QRect &r) { return r.y() + r.height(); }
+
+// A rectangle in 64 bits with exclusive right and bottom edges: stored
+// numbers such as a left of 2000000000 and a width of 1000000000 do not
+// overflow.
+struct Span {
+    qint64 l, t, r, b;
+    qint64 Area() const { return r > l && b > t ? (r - l) * (b - t) : 0; }
+};
+
+Span SpanOf(const QRect &q) { return {q.x(), q.y(), qint64(q.x()) + q.width(), qint64(q.y()) + q.height()}; }
+
+Span Intersect(const Span &a, const Span &b)
+{
+    return {std::max(a.l, b.l), std::max(a.t, b.t), std::min(a.r, b.r), std::min(a.b, b.b)};
+}
+
+// True when every point of `w` lies on one of the screens. The screen edges
+// inside `w` cut it into cells; each cell lies wholly on a screen or off all
+// of them, so testing one point per cell is exact (screens may overlap or
+// leave gaps).
+bool OnScreens(const Span &w, const QList<QRect> &screens)
+{
+    std::vector<qint64> xs{w.l, w.r}, ys{w.t, w.b};
+    for (const QRect &q : screens) {
+        const Span s = SpanOf(q);
+        for (qint64 x : {s.l, s.r})
+            if (x > w.l && x < w.r)
+                xs.push_back(x);
+        for (qint64 y : {s.t, s.b})
+            if (y > w.t && y < w.b)
+                ys.push_back(y);
+    }
+    std::sort(xs.begin(), xs.end());
+    std::sort(ys.begin(), ys.end());
+    for (size_t i = 0; i + 1 < xs.size(); ++i) {
+        for (size_t j = 0; j + 1 < ys.size(); ++j) {
+            if (xs[i] == xs[i + 1] || ys[j] == ys[j + 1])
+                continue;
+            const bool covered = std::any_of(screens.begin(), screens.end(), [&](const QRect &q) {
+                const Span s = SpanOf(q);
+                return s.l <= xs[i] && xs[i] < s.r && s.t <= ys[j] && ys[j] < s.b;
+            });
+            if (!covered)
+                return false;
+        }
+    }
+    return true;
+}
+
+// How far `w` has to travel to touch `s` (0 when they meet), squared.
+qint64 DistanceSquared(const Span &w, const Span &s)
+{
+    const qint64 dx = std::max<qint64>({0, s.l - w.r, w.l - s.r});
+    const qint64 dy = std::max<qint64>({0, s.t - w.b, w.t - s.b});
+    // Distances beyond any screen are capped so that the square stays in range.
+    const qint64 cap = qint64(1) << 31;
+    return std::min(dx, cap) * std::min(dx, cap) + std::min(dy, cap) * std::min(dy, cap);
+}
+
+// A window of size w x h (each at most the screen's) put on `s` with the
+// least move from (x, y).
+QRect MoveOnto(qint64 x, qint64 y, int w, int h, const QRect &s)
+{
+    const Span a = SpanOf(s);
+    // The screen's left or top edge wins when the window is the larger.
+    return QRect(int(std::max(a.l, std::min(x, a.r - w))), int(std::max(a.t, std::min(y, a.b - h))), w, h);
+}
 
 }  // namespace
 
@@ -88,6 +161,54 @@ MainLayout ComputeLayout(int W, int H, const LayoutMetrics &m)
     o.DownloadHelp = QRect(X, Bottom(o.Description) + 2, o.Url.width(), o.Description.height() - 2);
     o.DownloadBut = QRect(X, o.CheckButton.y(), o.Description.width(), button);
     return o;
+}
+
+QRect FitToScreens(const StoredBounds &stored, const QList<QRect> &screens, QSize minimum)
+{
+    const qint64 width = std::max<qint64>(stored.Width, minimum.width());
+    const qint64 height = std::max<qint64>(stored.Height, minimum.height());
+    const Span w{stored.Left, stored.Top, stored.Left + width, stored.Top + height};
+    if (screens.isEmpty() || OnScreens(w, screens))
+        return QRect(stored.Left, stored.Top, int(std::min<qint64>(width, INT_MAX)),
+                     int(std::min<qint64>(height, INT_MAX)));
+
+    // The screen the window covers most; failing that, the nearest one. On a
+    // tie the earlier screen (the primary one) wins.
+    int best = 0;
+    qint64 bestArea = 0;
+    qint64 bestDistance = -1;
+    for (int i = 0; i < screens.size(); ++i) {
+        const Span s = SpanOf(screens[i]);
+        const qint64 area = Intersect(w, s).Area();
+        const qint64 distance = DistanceSquared(w, s);
+        if (area > bestArea || (bestArea == 0 && area == 0 && (bestDistance < 0 || distance < bestDistance))) {
+            best = i;
+            bestArea = area;
+            bestDistance = distance;
+        }
+    }
+    const QRect &screen = screens[best];
+    const int fitWidth = int(std::min<qint64>(width, std::max(screen.width(), 1)));
+    const int fitHeight = int(std::min<qint64>(height, std::max(screen.height(), 1)));
+    return MoveOnto(w.l, w.t, fitWidth, fitHeight, screen);
+}
+
+QRect PlaceBeside(const QRect &owner, QSize size, const QRect &screen)
+{
+    const int w = std::clamp(size.width(), 1, std::max(screen.width(), 1));
+    const int h = std::clamp(size.height(), 1, std::max(screen.height(), 1));
+    const Span o = SpanOf(owner);
+    const Span s = SpanOf(screen);
+    const qint64 roomRight = s.r - o.r;
+    const qint64 roomLeft = o.l - s.l;
+    qint64 x;
+    if (roomRight >= w)
+        x = o.r;
+    else if (roomLeft >= w)
+        x = o.l - w;
+    else
+        x = roomRight >= roomLeft ? s.r - w : s.l;
+    return MoveOnto(x, o.t, w, h, screen);
 }
 
 }  // namespace kelpo

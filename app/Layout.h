@@ -1,7 +1,9 @@
 #pragma once
 // Where every control of the main window's four tabs goes for a given tab
 // page size. Pure arithmetic, so the rules can be checked without widgets.
+#include <QList>
 #include <QRect>
+#include <QSize>
 
 namespace kelpo {
 
@@ -37,5 +39,27 @@ struct MainLayout {
 
 // W and H are the inner width and height of a tab page.
 MainLayout ComputeLayout(int W, int H, const LayoutMetrics &m = LayoutMetrics());
+
+// A window's outer bounds as read from the settings file: any four numbers.
+struct StoredBounds {
+    int Left = 0;
+    int Top = 0;
+    int Width = 0;
+    int Height = 0;
+};
+
+// Where a window with stored outer bounds opens, given the available areas of
+// the screens that exist (the primary one first). Bounds that lie wholly on
+// the screens are kept as they are. Otherwise the window goes to the screen
+// it covers most (or the nearest one, when it covers none), is cut to that
+// screen's size and moved the shortest way onto it. The size is never below
+// `minimum`. Without any screen the stored bounds are kept.
+QRect FitToScreens(const StoredBounds &stored, const QList<QRect> &screens, QSize minimum);
+
+// Where a window of outer size `size` opens beside the window `owner` (outer
+// bounds), wholly on `screen` (an available area): right of the owner when
+// there is room, else left of it, else on the side with more room; level
+// with the owner's top as far as the screen allows.
+QRect PlaceBeside(const QRect &owner, QSize size, const QRect &screen);
 
 }  // namespace kelpo

@@ -8,6 +8,8 @@
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QDateEdit>
 #include <QEvent>
 #include <QFileInfo>
@@ -21,6 +23,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QUrl>
@@ -33,6 +36,7 @@
 #include "ItemListModel.h"
 #include "Layout.h"
 #include "LongTextEdit.h"
+#include "MainHelpers.h"
 #include "MainWidgets.h"
 #include "Product.h"
 
@@ -44,6 +48,20 @@ namespace {
 // to the stored bounds; the window manager frames the window within this time.
 constexpr int FrameFitMs = 2000;
 constexpr int FrameFitMaxTries = 6;
+
+// The end date editor: the arrow keys, Page Up/Down and the wheel step the
+// day and the month but never the year, so that a stray key cannot move an
+// end date a year away unnoticed. The year is typed or picked in the calendar.
+class EndDateEdit : public QDateEdit {
+public:
+    using QDateEdit::QDateEdit;
+
+protected:
+    StepEnabled stepEnabled() const override
+    {
+        return currentSection() == YearSection ? StepNone : QDateEdit::stepEnabled();
+    }
+};
 
 }  // namespace
 
@@ -123,11 +141,14 @@ void TMainForm::CreateWidgets()
     CreateVarTab();
     CreateDownloadTab();
     CreateDropTarget();
+}
 
-    // Sits outside the visible area; it only takes the keyboard focus away
-    // from the option check boxes.
-    Dummy = new QPushButton(QStringLiteral("Dummy"), this);
-    Dummy->setObjectName(QStringLiteral("Dummy"));
+// Takes the keyboard focus away from the option check boxes to the tab bar:
+// a control a screen reader names, from which the arrow keys, Ctrl+Tab and
+// Tab go on as everywhere.
+void TMainForm::FocusToTabBar()
+{
+    Page->tabBar()->setFocus(Qt::OtherFocusReason);
 }
 
 QLabel *LabelFor(const QString &text, QWidget *control, QWidget *parent)
@@ -188,7 +209,7 @@ void TMainForm::CreateEntriesTab()
     Label4 = LabelFor(QStringLiteral("Web site:"), Url, tab);
     Last = new QLineEdit(tab);
     Label7 = LabelFor(QStringLiteral("Last completed:"), Last, tab);
-    EndDate = new QDateEdit(tab);
+    EndDate = new EndDateEdit(tab);
     EndDate->setCalendarPopup(true);
     EndDate->setDisplayFormat(Fmt.ShortDatePattern());
     Label3 = LabelFor(QStringLiteral("Ends on:"), EndDate, tab);
@@ -206,6 +227,7 @@ void TMainForm::CreateEntriesTab()
     Comments = new LongTextEdit(tab);
     Comments->setPlainText(QStringLiteral("Comments"));
     Comments->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Comments->setTabChangesFocus(true);  // Tab leaves the box like any other edit box
     Label5 = LabelFor(QStringLiteral("Rules && Comments:"), Comments, tab);
 
     connect(Url, &QLineEdit::textChanged, this, &TMainForm::UrlChange);
@@ -287,6 +309,38 @@ void TMainForm::CreateMenus()
     MenuCancel2 = entry(PopupMenu2, "Cancel", nullptr);
     connect(GroupList, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &at) { PopupMenu2->popup(GroupList->mapToGlobal(at)); });
+
+    // Keys for what otherwise takes the mouse: the right presses on Type and
+    // Find, the Help button, and Shift+F10 where a keyboard has no Menu key.
+    const auto key = [this](const QKeySequence &sequence, auto handler) {
+        auto *a = new QAction(this);
+        a->setShortcut(sequence);
+        addAction(a);
+        connect(a, &QAction::triggered, this, handler);
+    };
+    key(QKeySequence(Qt::CTRL | Qt::Key_T), &TMainForm::EditScript);
+    key(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F), [this] { FindButtonMouseDown(Qt::RightButton); });
+    key(QKeySequence(Qt::Key_F1), &TMainForm::HelpButClick);
+    key(QKeySequence(Qt::SHIFT | Qt::Key_F10), &TMainForm::ContextMenuFromKeyboard);
+}
+
+// What the Menu key does: the context menu of the control with the focus,
+// for the item list at its current row.
+void TMainForm::ContextMenuFromKeyboard()
+{
+    QWidget *w = focusWidget();
+    if (!w)
+        return;
+    QWidget *area = w;
+    QPoint at = w->rect().center();
+    if (w == Entries) {
+        // The list's menu is placed in its viewport's coordinates.
+        area = Entries->viewport();
+        const QRect row = Entries->visualRect(Entries->currentIndex());
+        at = row.isValid() ? row.center() : QPoint(0, 0);
+    }
+    QContextMenuEvent menu(QContextMenuEvent::Keyboard, at, area->mapToGlobal(at));
+    QCoreApplication::sendEvent(w, &menu);
 }
 
 void TMainForm::CreateOptionsTab()
@@ -416,7 +470,8 @@ void TMainForm::WMGetMinMaxInfo()
     // The limit is on the outer size: once the window manager has framed the
     // window, its frame comes off the inner minimum.
     const QSize frame = frameGeometry().size() - geometry().size();
-    const QSize inner(std::max(0, 350 - frame.width()), std::max(0, 300 - frame.height()));
+    const QSize inner(std::max(0, MainMinimumSize.width() - frame.width()),
+                      std::max(0, MainMinimumSize.height() - frame.height()));
     if (minimumSize() != inner)
         setMinimumSize(inner);
 }
@@ -424,7 +479,7 @@ void TMainForm::WMGetMinMaxInfo()
 void TMainForm::PageChange()
 {
     if (Page->currentWidget() == OptionsTab)
-        Dummy->setFocus();
+        FocusToTabBar();
     else if (Page->currentWidget() == EntriesTab)
         EntriesTabEnter();
 }
@@ -519,7 +574,7 @@ void TMainForm::ApplyAlwaysOnTop()
 void TMainForm::OptionClick()
 {
     if (isVisible())
-        Dummy->setFocus();
+        FocusToTabBar();
 }
 
 void TMainForm::AlwaysOnTopClick()

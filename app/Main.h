@@ -197,7 +197,6 @@ public:
     QCheckBox *NewOnly = nullptr;
     QLineEdit *Browser = nullptr;
     QPushButton *FindButton = nullptr;
-    QPushButton *Dummy = nullptr;
     QTimer *Timer1 = nullptr;
     QLocalServer *CommandServer = nullptr;
 
@@ -399,6 +398,8 @@ private:
     void CreateWidgets();
     void CreateEntriesTab();
     void CreateMenus();
+    void ContextMenuFromKeyboard();  // Shift+F10
+    void FocusToTabBar();
     void CreateOptionsTab();
     void CreateDownloadTab();
     void PlaceDownloadTab(const MainLayout &o);
@@ -447,6 +448,7 @@ private:
     void FillVarHelp();
     void CreateTypeItIn();
     void EditScript();  // the editor window for the current item
+    void PlaceScriptEditor();
     bool IsOwnWindow(quint64 window) const;
     void ShowTypeButtonPicture();
     // Each Variables entry is tied to its VarStore line by an id kept
@@ -462,6 +464,7 @@ private:
     quint64 lastVarLineId_ = 0;
     bool showingVar_ = false;  // VariablesClick fills the two editors
     QPointer<TTiiForm> tiiForm_;
+    bool tiiPlaced_ = false;  // the editor window has been put beside this one
     DroppedLink enteringLink_;  // read when the drag entered the window
 };
 

@@ -1,11 +1,31 @@
 #pragma once
 // Small helpers shared by the main window's source files.
 #include <QGuiApplication>
+#include <QList>
+#include <QRect>
+#include <QScreen>
+#include <QSize>
 #include <QString>
 
 #include "Model.h"
 
 namespace kelpo {
+
+// The outer size the main window never gets below.
+constexpr QSize MainMinimumSize(350, 300);
+
+// The areas of the screens that windows may use (without panels), the
+// primary screen first.
+inline QList<QRect> AvailableScreenAreas()
+{
+    QList<QRect> areas;
+    if (const QScreen *primary = QGuiApplication::primaryScreen())
+        areas.append(primary->availableGeometry());
+    for (const QScreen *s : QGuiApplication::screens())
+        if (s != QGuiApplication::primaryScreen())
+            areas.append(s->availableGeometry());
+    return areas;
+}
 
 // Sets a flag for the life of a scope, so that the change events which the
 // program's own writes cause are ignored, whatever way the scope is left.

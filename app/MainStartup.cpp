@@ -15,6 +15,7 @@
 
 #include "DataFile.h"
 #include "IniFile.h"
+#include "Layout.h"
 #include "MainHelpers.h"
 #include "PrivateFiles.h"
 #include "Product.h"
@@ -87,7 +88,6 @@ void TMainForm::FormCreate()
     try {
         // The command socket (the outside "1000" command) is already listening;
         // the program's date and number formats came fixed with the services.
-        Dummy->move(-500, Dummy->y());
         DownloadBox->hide();
         Page->setTabVisible(Page->indexOf(DownloadTab), false);
 
@@ -178,7 +178,9 @@ void TMainForm::ReadSettings()
     const QSize screenSize = screen ? screen->geometry().size() : QSize(width, height);
     const int top = ini.ReadInteger(window, QStringLiteral("Top"), (screenSize.height() - height) / 2);
     const int left = ini.ReadInteger(window, QStringLiteral("Left"), (screenSize.width() - width) / 2);
-    PlaceWindow(QRect(left, top, width, height));
+    // Bounds from another screen, or numbers no screen can show, are fitted to
+    // the screens there are; bounds that fit are kept as they are.
+    PlaceWindow(FitToScreens({left, top, width, height}, AvailableScreenAreas(), MainMinimumSize));
 
     const QString options = QStringLiteral("Options");
     for (const OptionKey &o : OptionKeys)

@@ -7,10 +7,12 @@
 #include <QCheckBox>
 #include <QListView>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 
 #include <algorithm>
 
+#include "Layout.h"
 #include "Tii.h"
 
 namespace kelpo {
@@ -107,6 +109,8 @@ void TMainForm::EditScript()
         return;
     Rec *rec = CurItem;
     QString keys = rec->Keys;
+    if (!tiiForm_->isVisible())
+        PlaceScriptEditor();
     bool done = false;
     {
         const CommandGuard::Wait wait(commands_);
@@ -117,6 +121,28 @@ void TMainForm::EditScript()
         CurItem = rec;
     }
     ShowTypeButtonPicture();
+}
+
+// The editor window opens beside this one, on its screen. Once placed it
+// keeps the place the user gave it as long as that lies wholly on the screen
+// this window is on.
+void TMainForm::PlaceScriptEditor()
+{
+    const QScreen *onScreen = screen();
+    if (!onScreen)
+        return;
+    const QRect area = onScreen->availableGeometry();
+    const QRect outer = tiiForm_->frameGeometry();
+    if (tiiPlaced_ && area.contains(outer))
+        return;
+    // A window not shown yet has no frame: take this window's frame as the
+    // likely one.
+    const QRect inner = tiiForm_->geometry();
+    const QSize frame = outer != inner ? outer.size() - inner.size() : frameGeometry().size() - geometry().size();
+    const QRect placed = PlaceBeside(frameGeometry(), inner.size() + frame, area);
+    tiiForm_->resize(placed.size() - frame);
+    tiiForm_->move(placed.topLeft());
+    tiiPlaced_ = true;
 }
 
 void TMainForm::TypeItInClick()

@@ -39,7 +39,7 @@ void TMainForm::FindButtonClick()
     if (!command)
         return;
     if (isVisible())
-        Dummy->setFocus();
+        FocusToTabBar();
     const QString program = Dlg.ExecutableFileName(QStringLiteral("Find your Browser"));
     if (!program.isEmpty())
         Browser->setText(program);

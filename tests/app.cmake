@@ -17,3 +17,7 @@ target_compile_definitions(tst_hostile_x11 PRIVATE KELPO_EXE="$<TARGET_FILE:kelp
 add_dependencies(tst_hostile_x11 kelpo)
 kelpo_test(tst_commands LABEL unit SOURCES tst_commands.cpp support/MainFixture.h support/FakeDialogs.h
            support/ScriptedTii.h LIBS kelpo_app)
+kelpo_test(tst_keyboard LABEL unit SOURCES tst_keyboard.cpp support/MainFixture.h LIBS kelpo_app)
+kelpo_test(tst_keyboard_x11 LABEL x11 SOURCES tst_keyboard_x11.cpp LIBS Qt6::Core)
+target_compile_definitions(tst_keyboard_x11 PRIVATE KELPO_EXE="$<TARGET_FILE:kelpo>")
+add_dependencies(tst_keyboard_x11 kelpo)

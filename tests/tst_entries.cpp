@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyleOptionViewItem>
+#include <QTabBar>
 #include <QTabWidget>
 
 #include "Layout.h"
@@ -579,7 +580,19 @@ void TstEntries::tabChangesMoveTheFocus()
     m.show();
     QVERIFY(QTest::qWaitForWindowActive(&m));
     m.Page->setCurrentWidget(m.OptionsTab);
-    QCOMPARE(QApplication::focusWidget(), m.Dummy);
+    QWidget *tabBar = m.Page->tabBar();
+    QCOMPARE(QApplication::focusWidget(), tabBar);
+    // An option set with Space hands the focus to the tab bar too, from which
+    // Ctrl+Tab and the arrow keys change pages.
+    m.AutoSave->setFocus();
+    const bool autoSave = m.AutoSave->isChecked();
+    QTest::keyClick(m.AutoSave, Qt::Key_Space);
+    QCOMPARE(m.AutoSave->isChecked(), !autoSave);
+    QCOMPARE(QApplication::focusWidget(), tabBar);
+    QTest::keyClick(tabBar, Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(m.Page->currentWidget(), m.VarTab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);
+    QCOMPARE(m.Page->currentWidget(), m.OptionsTab);
     m.Page->setCurrentWidget(m.EntriesTab);
     QCOMPARE(QApplication::focusWidget(), m.Entries);
 }

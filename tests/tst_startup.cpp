@@ -9,6 +9,7 @@
 #include <QLocalSocket>
 #include <QPushButton>
 #include <QScreen>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -119,6 +120,7 @@ private Q_SLOTS:
     void cleanup() { InjectWriteFailureForTests(QString()); }
     void firstStartThenSecondStart();
     void settingsAreReadAndWrittenBack();
+    void storedBoundsNoScreenShowsAreFitted();
     void brandFileSetsCaptionAndDownloadPlace();
     void dailyCopyOncePerDay();
     void oldFilesMigratedOnce();
@@ -177,7 +179,6 @@ void TstStartup::firstStartThenSecondStart()
     QCOMPARE(f.StatusText(), QStringLiteral("Kelpo from kelpo.example.org"));
     QVERIFY(!f.Page->isTabVisible(f.Page->indexOf(f.DownloadTab)));
     QVERIFY(f.DownloadBox->isHidden());
-    QVERIFY(f.Dummy->x() < -400);
     QVERIFY(f.Timer1->isActive());
     QCOMPARE(f.Timer1->interval(), 900000);
 
@@ -226,7 +227,8 @@ void TstStartup::settingsAreReadAndWrittenBack()
     QVERIFY(f.SlowDownType->isChecked());  // any non-zero value
     QVERIFY(f.CheckForFiles->isChecked());
     QCOMPARE(f.Browser->text(), QStringLiteral("/opt/my browser/run"));
-    QCOMPARE(f.frameGeometry(), QRect(-20, 10, 600, 400));  // Width not a number: default
+    // Width not a number: default; a little past the screen's left edge: moved onto it.
+    QCOMPARE(f.frameGeometry(), QRect(0, 10, 600, 400));
 
     f.NewOnly->setChecked(true);
     f.Browser->setText(QString());
@@ -237,6 +239,23 @@ void TstStartup::settingsAreReadAndWrittenBack()
                              "Top=6\r\n", "Left=5\r\n", "AutoSave=0\r\n", "SlowDownType=1\r\n", "NewOnly=1\r\n",
                              "CheckForFiles=1\r\n", "Browser=\r\n"})
         QVERIFY2(text.contains(line), line);
+}
+
+// A size no screen can show and a place on a monitor that is gone: the
+// window fills the screen there is, and closing stores what it showed.
+void TstStartup::storedBoundsNoScreenShowsAreFitted()
+{
+    Run run;
+    Prepare(run);
+    WriteAll(run.Data("Kelpo.ini"), "[Window]\r\nHeight=1000000000\r\nWidth=1000000000\r\nTop=3000\r\nLeft=5000\r\n"
+                                    "[Version]\r\nVersion=1.8.1\r\n[Options]\r\nBrowser=/bin/true\r\n");
+    run.Start();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QCOMPARE(run.form->frameGeometry(), screen);
+    QVERIFY(run.Close());
+    const QString ini = run.Data("Kelpo.ini");
+    auto stored = [&](const char *key) { return Ini(ini, "Window", key).toInt(); };
+    QCOMPARE(QRect(stored("Left"), stored("Top"), stored("Width"), stored("Height")), screen);
 }
 
 void TstStartup::brandFileSetsCaptionAndDownloadPlace()
@@ -763,13 +782,13 @@ void TstStartup::optionClicks()
     f.ApplyAlwaysOnTop();
     QVERIFY(f.windowFlags() & Qt::WindowStaysOnTopHint);
 
-    // The other options only hand the focus to the off-screen button.
+    // The other options only hand the focus to the tab bar.
     f.show();
     QVERIFY(QTest::qWaitForWindowActive(&f));
     f.Page->setCurrentWidget(f.OptionsTab);
     f.AutoSave->setFocus();
     f.AutoSave->click();
-    QCOMPARE(QApplication::focusWidget(), f.Dummy);
+    QCOMPARE(QApplication::focusWidget(), f.Page->tabBar());
     f.NewOnly->click();
     QCOMPARE(run.dialogs.shown.size(), 0);
     f.AlwaysOnTop->click();

@@ -5,6 +5,7 @@
 
 #include <QClipboard>
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QComboBox>
 #include <QLabel>
 #include <QMimeData>
@@ -76,6 +77,8 @@ private slots:
     void lineBreaksAndTabs();
     void doneAndCloseBox_data();
     void doneAndCloseBox();
+    void keyboardWaysOut_data();
+    void keyboardWaysOut();
     void variablePicks();
     void resizeRules_data();
     void resizeRules();
@@ -101,6 +104,14 @@ void TestTii::captions()
     TestForm form;
     QCOMPARE(form.windowTitle(), QStringLiteral("TypeItIn Information"));
     QCOMPARE(form.size(), QSize(397, 234));
+    // Screen readers: the script box by its name; the variable list by its
+    // name and its label (a drop-down list reports its shown entry as its
+    // name here, readers take the label from the relation).
+    QCOMPARE(QAccessible::queryAccessibleInterface(form.TiiText)->text(QAccessible::Name), QStringLiteral("Script"));
+    QCOMPARE(form.VarList->accessibleName(), QStringLiteral("Insert Variable"));
+    const auto labels = QAccessible::queryAccessibleInterface(form.VarList)->relations(QAccessible::Label);
+    QCOMPARE(labels.size(), 1);
+    QCOMPARE(labels.first().first->object(), form.Label1);
     QString seen;
     form.Drive = [&](TestForm &f) {
         seen = f.windowTitle();
@@ -273,6 +284,53 @@ void TestTii::doneAndCloseBox()
     QCOMPARE(form.Edit(QStringLiteral("item"), &script), result);
     QCOMPARE(script, keys);
     QCOMPARE(form.Text(), done ? keys : typed);  // kept while hidden
+}
+
+// Ctrl+Return presses Done, Ctrl+Tab and Ctrl+Shift+Tab move the focus out
+// of the text box; with other modifiers Return and Tab stay script keys.
+void TestTii::keyboardWaysOut_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<QString>("after");  // "done", or the control with the focus
+    QTest::addColumn<QString>("text");
+
+    const int ctrl = Qt::ControlModifier, shift = Qt::ShiftModifier, alt = Qt::AltModifier;
+    QTest::newRow("ctrl return") << int(Qt::Key_Return) << ctrl << "done" << "ab";
+    QTest::newRow("ctrl keypad enter") << int(Qt::Key_Enter) << (ctrl | int(Qt::KeypadModifier)) << "done" << "ab";
+    QTest::newRow("ctrl shift return") << int(Qt::Key_Return) << (ctrl | shift) << "TiiText" << "ab{enter}";
+    QTest::newRow("alt return") << int(Qt::Key_Return) << alt << "TiiText" << "ab{enter}";
+    QTest::newRow("ctrl tab") << int(Qt::Key_Tab) << ctrl << "DoneButton" << "ab";
+    QTest::newRow("ctrl shift tab") << int(Qt::Key_Backtab) << (ctrl | shift) << "VarList" << "ab";
+    QTest::newRow("ctrl shift tab, as tab") << int(Qt::Key_Tab) << (ctrl | shift) << "VarList" << "ab";
+    QTest::newRow("alt tab") << int(Qt::Key_Tab) << alt << "TiiText" << "ab{tab}";
+}
+
+void TestTii::keyboardWaysOut()
+{
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(QString, after);
+    QFETCH(QString, text);
+
+    TestForm form;
+    QString focus;
+    form.Drive = [&](TestForm &f) {
+        QVERIFY(QTest::qWaitForWindowActive(&f));
+        QTest::keyClicks(f.TiiText, QStringLiteral("ab"));
+        QTest::keyClick(f.TiiText, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        if (f.isVisible()) {
+            focus = QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
+            f.close();
+        }
+    };
+    QString script;
+    QCOMPARE(form.Edit(QStringLiteral("item"), &script), after == QLatin1String("done"));
+    QCOMPARE(form.Text(), text);
+    if (after != QLatin1String("done"))
+        QCOMPARE(focus, after);
+    else
+        QCOMPARE(script, text);
 }
 
 void TestTii::variablePicks()

@@ -60,6 +60,7 @@ private Q_SLOTS:
     void editorFromTypeButton_data();
     void editorFromTypeButton();
     void emptyScriptOpensEditor();
+    void editorOpensBesideTheWindow();
     void targetTracking();
 };
 
@@ -217,6 +218,39 @@ void TstTypeItInMain::emptyScriptOpensEditor()
     QCOMPARE(run.ButtonPicture(), TypeRun::Picture(Glyph::KeyGrn));
     QVERIFY(run.f.keyboard.Log.isEmpty());
     QCOMPARE(run.form.focusWidget(), static_cast<QWidget *>(run.form.Entries));
+}
+
+// The editor opens beside the main window and wholly on its screen; a place
+// the user gives it is kept while it lies on that screen.
+void TstTypeItInMain::editorOpensBesideTheWindow()
+{
+    TypeRun run(QStringLiteral("a"));
+    const QRect screen = run.form.screen()->availableGeometry();
+    QRect opened;
+    run.tii.Drive = [&](ScriptedTii &tii) { opened = tii.frameGeometry(); };
+    auto open = [&] {
+        QTest::mousePress(run.form.TypeItIn, Qt::RightButton);
+        QVERIFY(screen.contains(opened));
+        QCOMPARE(opened.y(), run.form.frameGeometry().y());
+    };
+    const QRect left(screen.x() + 10, screen.y() + 20, 360, 300);
+    run.form.PlaceWindow(left);
+    QTRY_COMPARE(run.form.frameGeometry(), left);
+    open();
+    QCOMPARE(opened.x(), run.form.frameGeometry().right() + 1);
+
+    // No room on the right: on the left.
+    run.tii.move(screen.right() + 100, screen.y());
+    const QRect right = left.translated(screen.right() + 1 - left.right() - 1, 10);
+    run.form.PlaceWindow(right);
+    QTRY_COMPARE(run.form.frameGeometry(), right);
+    open();
+    QCOMPARE(opened.right() + 1, run.form.frameGeometry().x());
+
+    const QPoint mine(screen.x() + 5, screen.y() + 5);
+    run.tii.move(mine);
+    QTest::mousePress(run.form.TypeItIn, Qt::RightButton);
+    QCOMPARE(opened.topLeft(), mine);
 }
 
 // The target is the last window in front that is not one of the program's

@@ -198,6 +198,25 @@ private Q_SLOTS:
         QVERIFY(Windows("^Kelpo!$").isEmpty());
         CloseGracefully(next, wid);
     }
+
+    // Bounds stored on a larger monitor that is gone: the window fills the
+    // screen there is, and closes as always.
+    void storedBoundsFromAnotherScreenAreFitted()
+    {
+        QFile ini(dataDir_ + "Kelpo.ini");
+        QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ini.write("[Window]\r\nLeft=5000\r\nTop=3000\r\nWidth=1000000000\r\nHeight=1000000000\r\n"
+                  "[Version]\r\nVersion=1.8.1\r\n[Options]\r\nBrowser=/bin/true\r\n");
+        ini.close();
+        QProcess p;
+        Start(p);
+        const QString wid = WaitForWindow(MainTitle);
+        QVERIFY2(!wid.isEmpty(), "no main window");
+        const QRect whole(QPoint(0, 0), screen_);
+        QCOMPARE(WaitForFrame(wid, whole), whole);
+        CloseGracefully(p, wid);
+        QCOMPARE(StoredBounds(dataDir_ + "Kelpo.ini"), whole);
+    }
 };
 
 QTEST_GUILESS_MAIN(TstWindowX11)

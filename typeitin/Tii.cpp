@@ -91,10 +91,14 @@ void TTiiForm::FormCreate()
     VarList->setObjectName(QStringLiteral("VarList"));
     VarList->setEditable(false);
     connect(VarList, &QComboBox::activated, this, &TTiiForm::VarListClick);
+    // Screen readers name both boxes; the list also by its label.
+    Label1->setBuddy(VarList);
+    VarList->setAccessibleName(QStringLiteral("Insert Variable"));
 
     TiiText = new LongTextEdit(this);
     TiiText->setObjectName(QStringLiteral("TiiText"));
     TiiText->setTabChangesFocus(false);
+    TiiText->setAccessibleName(QStringLiteral("Script"));
     TiiText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     QFont textFont = TiiText->font();
     if (textFont.pointSizeF() > 0)
@@ -116,6 +120,7 @@ void TTiiForm::FormCreate()
     // Enter belongs to the text box; it never closes the window by itself.
     DoneButton->setAutoDefault(false);
     DoneButton->setDefault(false);
+    DoneButton->setToolTip(QStringLiteral("Ctrl+Return"));
     connect(DoneButton, &QPushButton::clicked, this, &TTiiForm::DoneButtonClick);
 
     setTabOrder(TiiText, DoneButton);
@@ -257,6 +262,18 @@ bool TTiiForm::TiiTextKeyDown(QKeyEvent *e)
 
 bool TTiiForm::TiiTextKeyPress(QKeyEvent *e)
 {
+    // The ways out of the text box from the keyboard: Ctrl+Return presses
+    // Done, Ctrl+Tab and Ctrl+Shift+Tab take the focus to the other controls.
+    // Every other Tab and Return is a key of the script.
+    const Qt::KeyboardModifiers modifiers = e->modifiers() & ~Qt::KeypadModifier;
+    if (modifiers == Qt::ControlModifier && (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter)) {
+        DoneButton->click();
+        return true;
+    }
+    if ((modifiers & Qt::ControlModifier) && (e->key() == Qt::Key_Tab || e->key() == Qt::Key_Backtab)) {
+        focusNextPrevChild(e->key() == Qt::Key_Tab && !(modifiers & Qt::ShiftModifier));
+        return true;
+    }
     switch (e->key()) {
     case Qt::Key_Tab:
     case Qt::Key_Backtab:  // Shift+Tab

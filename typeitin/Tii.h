@@ -1,7 +1,8 @@
 #pragma once
 // The Type It In script editor: a small tool window that edits one item's
 // keystroke script. Tab, Enter and the arrow keys become their brace names
-// as they are pressed, variables are inserted from a choice list, and one
+// as they are pressed (Ctrl+Return presses Done, Ctrl+Tab and Ctrl+Shift+Tab
+// leave the text box), variables are inserted from a choice list, and one
 // Backspace removes a whole key or variable name. The window is created once
 // and only shown and hidden, so it keeps the place and size the user gave it.
 #include <QDialog>

@@ -117,13 +117,14 @@ public:
     }
 
     // Starts the program and gets past the start-up note that no program
-    // opens web pages (this desktop has none). Returns the main window.
-    QString Start(QProcess &p, const QString &exe)
+    // opens web pages (this desktop has none; no note when the settings name
+    // a browser: `browserNote` false). Returns the main window.
+    QString Start(QProcess &p, const QString &exe, bool browserNote = true)
     {
         p.setProcessEnvironment(env);
         p.setProcessChannelMode(QProcess::ForwardedChannels);
         p.start(exe, {});
-        if (!p.waitForStarted() || !Answer("Information"))
+        if (!p.waitForStarted() || (browserNote && !Answer("Information")))
             return QString();
         const QString wid = WaitForWindow("Kelpo! V1.8.1 by kelpo.example.org");
         // Keys go nowhere until the window has the focus.
