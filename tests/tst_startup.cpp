@@ -489,7 +489,8 @@ void TstStartup::damagedVariablesFileKeptAside()
 {
     Run run;
     Prepare(run);
-    const QByteArray damaged("{email}=me@example.org\r\n\0{phone}=123\r\n", 40);
+    static const char text[] = "{email}=me@example.org\r\n\0{phone}=123\r\n";
+    const QByteArray damaged(text, sizeof text - 1);
     WriteAll(run.Data("Kelpo.var"), damaged);
     run.Start();
     const QString aside = run.Data("Kelpo.var.damaged-261210-120000");
