@@ -29,7 +29,7 @@ bool IniFile::Load(const QString &path, QString *error)
     const FileContent file = ReadRegularFile(path, SettingsFileLimit);
     if (!file.ok()) {
         lines_.clear();
-        if (error)
+        if (error && file.outcome != ReadOutcome::Missing)
             *error = file.error;
         return false;
     }

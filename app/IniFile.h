@@ -11,7 +11,8 @@ namespace kelpo {
 class IniFile {
 public:
     // Reads the file; a missing or unreadable file gives an empty one and
-    // false, with the reason in `error`. Only a regular file of at most
+    // false. `error` gets the reason a file that is there could not be read,
+    // and stays empty for a missing file. Only a regular file of at most
     // `SettingsFileLimit` bytes is read.
     bool Load(const QString &path, QString *error = nullptr);
     void LoadText(const QString &text);

@@ -2,7 +2,6 @@
 // option check boxes, the Help button and the window's outer frame.
 #include "Main.h"
 
-
 #include <QAction>
 #include <QApplication>
 #include <QCalendarWidget>
@@ -16,8 +15,8 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QListView>
+#include <QListWidget>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPlainTextEdit>

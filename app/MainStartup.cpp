@@ -142,7 +142,7 @@ void TMainForm::ReadBrandFile()
     IniFile brand;
     const QString brandPath = DataDir + QStringLiteral("brand.ini");
     QString why;
-    if (!brand.Load(brandPath, &why) && (QFileInfo::exists(brandPath) || QFileInfo(brandPath).isSymLink()))
+    if (!brand.Load(brandPath, &why) && !why.isEmpty())
         Dlg.Error(UnreadableMessage(QStringLiteral("brand file"), brandPath, why));
     const QString title = brand.ReadString(QStringLiteral("CoBrand"), QStringLiteral("Title"),
                                            QStringLiteral("by ") + ProductDomain);
@@ -156,10 +156,8 @@ void TMainForm::ReadBrandFile()
 // the defaults.
 bool TMainForm::LoadIni(const QString &path, IniFile &ini)
 {
-    if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
-        return true;
     QString why;
-    if (ini.Load(path, &why))
+    if (ini.Load(path, &why) || why.isEmpty())  // read, or not there yet
         return true;
     Dlg.Error(UnreadableMessage(QStringLiteral("settings file"), path, why));
     ini = IniFile();
@@ -210,14 +208,14 @@ void TMainForm::LoadMainDataFile()
 {
     const QString path = DataDir + DatName;
     DataFileGuarded = false;
-    if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink()) {
-        ShowLoadedData();
-        return;
-    }
     LoadResult r;
     {
         const BusyCursor busy;
         r = LoadMainData(path, Data, Fmt, Now());
+    }
+    if (r.missing) {  // a first start
+        ShowLoadedData();
+        return;
     }
     const QString newFile = DataDir + QStringLiteral("Kelpo.new");
     if (!r.opened) {
@@ -270,7 +268,7 @@ void TMainForm::LoadVariables()
     QString why;
     bool whole = true;
     if (!VarStore->Load(path, &why, &whole)) {
-        if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
+        if (!why.isEmpty()) {  // there, but not readable
             VarFileGuarded = true;
             Dlg.Error(UnreadableMessage(QStringLiteral("variables file"), path, why));
         }

@@ -6,7 +6,6 @@
 #include "TextCodec.h"
 
 #include <QDir>
-#include <QFile>
 
 #include <algorithm>
 

@@ -397,6 +397,7 @@ LoadResult LoadMainData(const QString &path, Model &model, Formats &formats, dou
     FileContent file = ReadRegularFile(path, NoSizeLimit);
     if (!file.ok()) {
         LoadResult failed;
+        failed.missing = file.outcome == ReadOutcome::Missing;
         failed.openError = file.error;
         return failed;
     }

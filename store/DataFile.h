@@ -23,6 +23,7 @@ extern const QString ItemSeparator;  // 41 hyphens + U+0003
 
 struct LoadResult {
     bool opened = false;        // false: the file could not be opened or read
+    bool missing = false;       // there is no such file (so nothing to keep)
     QString openError;          // the system's reason when !opened
     // One message per dropped item, in file order:
     // "Error loading entry. Entry will be ignored.\nPossible name: <name>"

@@ -34,7 +34,7 @@ bool VarStore::Load(const QString &path, QString *error, bool *whole)
     const FileContent file = ReadRegularFile(path, VariablesFileLimit);
     if (!file.ok()) {
         SetDefaults();
-        if (error)
+        if (error && file.outcome != ReadOutcome::Missing)
             *error = file.error;
         return false;
     }

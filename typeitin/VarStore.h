@@ -14,7 +14,8 @@ public:
 
     // Reads the file (CR, LF and CR LF end lines; NUL ends the text). A
     // missing or unreadable file gives the defaults with the value
-    // "Undefined" and returns false, with the reason in `error`. Only a
+    // "Undefined" and returns false; `error` gets the reason a file that is
+    // there could not be read, and stays empty for a missing file. Only a
     // regular file of at most `VariablesFileLimit` bytes is read. `whole`
     // tells whether every line was kept (nothing but NULs after a NUL).
     bool Load(const QString &path, QString *error = nullptr, bool *whole = nullptr);
