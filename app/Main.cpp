@@ -37,6 +37,7 @@
 #include "LongTextEdit.h"
 #include "MainHelpers.h"
 #include "MainWidgets.h"
+#include "NamedComboAccessible.h"
 #include "Product.h"
 
 namespace kelpo {
@@ -84,6 +85,8 @@ TMainForm::TMainForm(const MainServices &services, QWidget *parent)
     commands_.Refused = [] { QApplication::beep(); };
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    // The Groups and Repeat boxes are announced by their labels, then their rows.
+    NamedComboAccessible::Install();
     CreateWidgets();
     CreateTypeItIn();
 

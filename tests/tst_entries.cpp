@@ -552,10 +552,7 @@ void TstEntries::screenReaderNames()
         QCOMPARE(widget->accessibleName(), QString::fromLatin1(name));
         QAccessibleInterface *a = QAccessible::queryAccessibleInterface(widget);
         QVERIFY(a);
-        // A drop-down list reports its shown row as its name here; readers
-        // take its label from the relation.
-        if (widget != m.GroupList)
-            QCOMPARE(a->text(QAccessible::Name), QString::fromLatin1(name));
+        QCOMPARE(a->text(QAccessible::Name), QString::fromLatin1(name));
         if (widget == m.Entries)
             continue;  // item views report no label relation; the name serves
         bool hasLabel = false;

@@ -3,6 +3,9 @@
 // script editor, the data folder, the help page, the context menus).
 #include <QtTest>
 
+#include <QAbstractItemView>
+#include <QAccessible>
+
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLineEdit>
@@ -49,6 +52,7 @@ private Q_SLOTS:
     void keysForMouseCommands();
     void endDateKeys_data();
     void endDateKeys();
+    void namedDropDowns();
 };
 
 // Tab and Shift+Tab move the focus out of "Rules & Comments" like any other
@@ -171,6 +175,50 @@ void TstKeyboard::endDateKeys()
     QTest::keyClick(date, Qt::Key(key));
     QCOMPARE(run.f.Item(QStringLiteral("Beta"))->Ends, ends);
     QCOMPARE(date->date().toString(QStringLiteral("dd/MM/yyyy")), ends);
+}
+
+
+// The Groups and Repeat boxes are announced by their labels with the shown row
+// as their value; their rows stay reachable, a reader's action opens and closes
+// the popup, and the value follows another row.
+void TstKeyboard::namedDropDowns()
+{
+    KeyRun run;
+    QVERIFY(run.Active());
+    const std::pair<QComboBox *, QString> boxes[] = {{run.m.GroupList, QStringLiteral("Groups")},
+                                                     {run.m.Freq, QStringLiteral("Repeat")}};
+    for (const auto &[box, name] : boxes) {
+        QVERIFY2(!box->currentText().isEmpty(), qPrintable(name));
+        QAccessibleInterface *a = QAccessible::queryAccessibleInterface(box);
+        QVERIFY(a);
+        QCOMPARE(a->role(), QAccessible::ComboBox);
+        QCOMPARE(a->text(QAccessible::Name), name);
+        QCOMPARE(a->text(QAccessible::Value), box->currentText());
+        QCOMPARE(a->childCount(), 1);
+        QAccessibleInterface *list = a->child(0);
+        QVERIFY(list);
+        QCOMPARE(list->object(), box->view());
+        QCOMPARE(a->indexOfChild(list), 0);
+        QCOMPARE(list->childCount(), box->count());
+
+        QAccessibleActionInterface *act = a->actionInterface();
+        QVERIFY(act);
+        QVERIFY(act->actionNames().contains(QAccessibleActionInterface::showMenuAction()));
+        act->doAction(QAccessibleActionInterface::pressAction());
+        QTRY_VERIFY(box->view()->isVisible());
+        act->doAction(QAccessibleActionInterface::showMenuAction());
+        QTRY_VERIFY(!box->view()->isVisible());
+        act->doAction(QAccessibleActionInterface::showMenuAction());
+        QTRY_VERIFY(box->view()->isVisible());
+        QTest::keyClick(box->view(), Qt::Key_Escape);
+        QTRY_VERIFY(!box->view()->isVisible());
+
+        if (box->count() > 1) {
+            box->setCurrentIndex((box->currentIndex() + 1) % box->count());
+            QCOMPARE(a->text(QAccessible::Value), box->currentText());
+            QCOMPARE(a->text(QAccessible::Name), name);
+        }
+    }
 }
 
 QTEST_MAIN(TstKeyboard)
