@@ -3,6 +3,7 @@
 // what a screen reader finds.
 #include <QtTest>
 
+#include <QAbstractItemModelTester>
 #include <QAccessible>
 #include <QCalendarWidget>
 #include <QCheckBox>
@@ -16,6 +17,8 @@
 #include <QStyleOptionViewItem>
 #include <QTabBar>
 #include <QTabWidget>
+
+#include <set>
 
 #include "Layout.h"
 #include "support/MainFixture.h"
@@ -58,6 +61,7 @@ private Q_SLOTS:
     void rowGlyph_data();
     void rowGlyph();
     void rowOrderAndLookup();
+    void modelContract();
     void drawRow();
     void findItemAndSelectOneItem();
     void entriesClickLoadsTheFocusedItem_data();
@@ -148,6 +152,68 @@ void TstEntries::rowOrderAndLookup()
     model.RemoveRow(1);
     QCOMPARE(model.RowOf(&added), -1);
     QCOMPARE(model.Count(), 9);
+}
+
+// Qt's model contract holds (QAbstractItemModelTester checks every signal)
+// through a fill, inserts, renames and removals: one row, a few runs of rows
+// (removed run by run) and many scattered rows (one reset); the rows left are
+// exactly the records not removed, in order.
+void TstEntries::modelContract()
+{
+    std::vector<std::unique_ptr<Rec>> recs;
+    std::vector<Rec *> list;
+    for (int i = 0; i < 100; ++i) {
+        recs.push_back(std::make_unique<Rec>());
+        recs.back()->Name = QStringLiteral("Item %1").arg(99 - i, 3, 10, QLatin1Char('0'));
+        list.push_back(recs.back().get());
+    }
+    ItemListModel model;
+    QAbstractItemModelTester tester(&model);
+    std::set<Rec *> listed(list.begin(), list.end());
+    const auto check = [&] {
+        QCOMPARE(model.Count(), int(listed.size()));
+        for (int row = 0; row < model.Count(); ++row) {
+            QVERIFY(listed.count(model.RecAt(row)));
+            if (row > 0)
+                QVERIFY(NameBefore(model.RecAt(row - 1)->Name, model.RecAt(row)->Name));
+        }
+    };
+    const auto remove = [&](const std::vector<int> &rows) {
+        for (int row : rows)
+            if (Rec *rec = model.RecAt(row))
+                listed.erase(rec);
+        model.RemoveRows(rows);
+    };
+    model.Fill(list);
+    check();
+    remove({0, 1, 2, 10, 50, 51, 99});  // four runs
+    check();
+    std::vector<int> scattered;
+    for (int row = 1; row < model.Count(); row += 2)
+        scattered.push_back(row);
+    scattered.push_back(model.Count());  // past the end: ignored
+    remove(scattered);
+    check();
+    QCOMPARE(model.Count(), 47);
+
+    Rec added;
+    added.Name = QStringLiteral("Item 050a");
+    listed.insert(&added);
+    model.Insert(&added);
+    check();
+    const int row = model.RowOf(&added);
+    added.Name = QStringLiteral("A first");
+    QCOMPARE(model.NameChanged(row), 0);
+    check();
+    listed.erase(model.RecAt(5));
+    model.RemoveRow(5);
+    check();
+    model.Clear();
+    listed.clear();
+    check();
+    model.Fill(list);
+    listed.insert(list.begin(), list.end());
+    check();
 }
 
 void TstEntries::drawRow()
