@@ -257,12 +257,6 @@ void ItemListModel::RowChanged(int row)
     emit dataChanged(at, at);
 }
 
-void ItemListModel::AllChanged()
-{
-    if (Count() > 0)
-        emit dataChanged(index(0), index(Count() - 1));
-}
-
 void RowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     draw_(*painter, option, index.row());

@@ -67,9 +67,8 @@ public:
     // The record of `row` has a new name: moves the row to its new place and
     // returns the new row.
     int NameChanged(int row);
-    // The picture of a row (or of every row) may have changed.
+    // The picture of a row may have changed.
     void RowChanged(int row);
-    void AllChanged();
 
 private:
     // First row whose record does not sort before `name`.

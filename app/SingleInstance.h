@@ -18,7 +18,6 @@ public:
     // copy holds it. When the lock cannot be made at all (no writable
     // folder), returns true: the program then starts without the guard.
     bool Acquire();
-    QString LockPath() const { return path_; }
 
 private:
     QString path_;
