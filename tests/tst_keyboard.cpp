@@ -194,6 +194,8 @@ void TstKeyboard::namedDropDowns()
         QCOMPARE(a->role(), QAccessible::ComboBox);
         QCOMPARE(a->text(QAccessible::Name), name);
         QCOMPARE(a->text(QAccessible::Value), box->currentText());
+        QVERIFY(a->textInterface());
+        QCOMPARE(a->textInterface()->text(0, a->textInterface()->characterCount()), box->currentText());
         QCOMPARE(a->childCount(), 1);
         QAccessibleInterface *list = a->child(0);
         QVERIFY(list);
@@ -206,8 +208,10 @@ void TstKeyboard::namedDropDowns()
         QVERIFY(act->actionNames().contains(QAccessibleActionInterface::showMenuAction()));
         act->doAction(QAccessibleActionInterface::pressAction());
         QTRY_VERIFY(box->view()->isVisible());
+        QVERIFY(a->state().expandable && a->state().expanded);
         act->doAction(QAccessibleActionInterface::showMenuAction());
         QTRY_VERIFY(!box->view()->isVisible());
+        QVERIFY(!a->state().expanded);
         act->doAction(QAccessibleActionInterface::showMenuAction());
         QTRY_VERIFY(box->view()->isVisible());
         QTest::keyClick(box->view(), Qt::Key_Escape);

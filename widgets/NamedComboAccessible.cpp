@@ -8,6 +8,13 @@ namespace kelpo {
 
 NamedComboAccessible::NamedComboAccessible(QComboBox *box) : QAccessibleWidget(box, QAccessible::ComboBox) {}
 
+void *NamedComboAccessible::interface_cast(QAccessible::InterfaceType t)
+{
+    if (t == QAccessible::TextInterface && !Box()->isEditable())
+        return static_cast<QAccessibleTextInterface *>(this);
+    return QAccessibleWidget::interface_cast(t);
+}
+
 QComboBox *NamedComboAccessible::Box() const
 {
     return static_cast<QComboBox *>(widget());
@@ -27,6 +34,14 @@ QString NamedComboAccessible::text(QAccessible::Text t) const
     default:
         return QAccessibleWidget::text(t);
     }
+}
+
+QAccessible::State NamedComboAccessible::state() const
+{
+    QAccessible::State s = QAccessibleWidget::state();
+    s.expandable = true;
+    s.expanded = Box()->isVisible() && Box()->view()->isVisible();
+    return s;
 }
 
 int NamedComboAccessible::childCount() const
@@ -90,6 +105,30 @@ void NamedComboAccessible::doAction(const QString &action)
 QStringList NamedComboAccessible::keyBindingsForAction(const QString &) const
 {
     return {};
+}
+
+void NamedComboAccessible::selection(int, int *startOffset, int *endOffset) const
+{
+    *startOffset = *endOffset = 0;
+}
+
+QString NamedComboAccessible::text(int startOffset, int endOffset) const
+{
+    const QString shown = Box()->currentText();
+    if (startOffset < 0 || endOffset < startOffset || startOffset > shown.size())
+        return QString();
+    return shown.mid(startOffset, endOffset - startOffset);
+}
+
+int NamedComboAccessible::characterCount() const
+{
+    return int(Box()->currentText().size());
+}
+
+QString NamedComboAccessible::attributes(int offset, int *startOffset, int *endOffset) const
+{
+    *startOffset = *endOffset = offset;
+    return QString();
 }
 
 static QAccessibleInterface *ComboFactory(const QString &className, QObject *object)
