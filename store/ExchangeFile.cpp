@@ -77,7 +77,7 @@ public:
             *line = {};
             return false;
         }
-        qsizetype end = text_.indexOf(QChar(LineEnd), pos_);
+        qsizetype end = text_.indexOf(QLatin1Char(LineEnd), pos_);
         if (end < 0)
             end = text_.size();
         *line = text_.mid(pos_, end - pos_);
