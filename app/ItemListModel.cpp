@@ -5,12 +5,10 @@
 
 namespace kelpo {
 
-Glyph ChooseRowGlyph(const Rec &rec, const Formats &formats, double today)
+Glyph ChooseRowGlyph(const Rec &rec, double today)
 {
     Glyph glyph = rec.Done ? Glyph::CheckGrn : (rec.Freq == 2 || rec.Freq == 7) ? Glyph::DailyDue : Glyph::Checked;
-    double ends = 0;
-    if (!formats.ParseDate(rec.Ends, &ends))
-        return glyph;
+    const double ends = rec.Ends;
     const double day = std::floor(today);
     if (day > ends)
         glyph = Glyph::Ended;

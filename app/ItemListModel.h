@@ -17,9 +17,8 @@ namespace kelpo {
 // The state picture of an item's row on the day `today` (a day number; its
 // fraction is ignored). Done items show the check mark, due ones the alarm
 // clock (green marks for "Daily" and "Every 24 Hours"); an end date in the
-// past shows the cross, a due item on its last day the light bulb. An end
-// date that does not read as a date leaves the first choice alone.
-Glyph ChooseRowGlyph(const Rec &rec, const Formats &formats, double today);
+// past shows the cross, a due item on its last day the light bulb.
+Glyph ChooseRowGlyph(const Rec &rec, double today);
 
 // What a screen reader says about a row's picture ("due", "done", ...).
 QString GlyphMeaning(Glyph glyph);

@@ -411,7 +411,7 @@ private:
     void JoinGroup(int slot);
     void RemoveFromShownGroup();
     Rec *EditedItem();
-    void ShowEndDate(const QString &ends);
+    void ShowEndDate(double ends);
     void ShowAddress(const QString &site);
     void StartCommandServer(const QString &path);
     // FormCreate's steps.

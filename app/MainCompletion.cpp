@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "Due.h"
+#include "ItemDates.h"
 #include "ItemListModel.h"
 
 namespace kelpo {
@@ -62,7 +63,9 @@ void TMainForm::DoneButClick()
     const CommandGuard::Command command(commands_);
     if (!command)
         return;
-    const QString stamp = Fmt.FormatDateTime(Now());
+    // The moment as the editor shows it, so that an item shown as done at
+    // 10:00 counts from 10:00.
+    const double stamp = AsShown(Fmt, Now());
     for (int row : SelectedRows()) {
         if (FindItem(row) < 0)
             continue;
@@ -86,7 +89,7 @@ void TMainForm::MenuMarkUnDoneClick()
     if (!command)
         return;
     const double now = Now();
-    const QString time = Fmt.FormatTime(now);
+    const double timeOfDay = AsShown(Fmt, now) - std::floor(now);
     for (int row : SelectedRows()) {
         if (FindItem(row) < 0)
             continue;
@@ -97,7 +100,7 @@ void TMainForm::MenuMarkUnDoneClick()
         if (rec.Count > 0)
             --rec.Count;
         // One period back from today's start, at the current time of day.
-        rec.Last = Fmt.FormatDate(std::floor(now) - RepeatPeriod(rec.Freq)) + QLatin1Char(' ') + time;
+        rec.Last = std::floor(std::floor(now) - RepeatPeriod(rec.Freq)) + timeOfDay;
     }
     SetItemCountLabel();
     EntriesClick();
@@ -163,20 +166,12 @@ void TMainForm::MenuUpdateClick()
     BusyCursor busy;
     EventPump pump(UpdateEventsEveryMs, commands_);
     UndoneCount = 0;
-    bool failed = false;
-    QString failedName;
     const double now = Now();  // one clock reading for the whole pass
     const int count = Data.Items.Count();
     for (int i = 0; i < count && i < Data.Items.Count(); ++i) {
         Rec *rec = Data.Items.At(i);
         CurItem = rec;
-        const DueResult due = CheckDone(Fmt, now, rec->Last, rec->Freq, rec->Ends, rec->Count);
-        if (!due.ok) {
-            failed = true;
-            failedName = rec->Name;
-            break;
-        }
-        rec->Done = due.done;
+        rec->Done = CheckDone(now, rec->Last, rec->Freq, rec->Ends, rec->Count);
         if (!rec->Done && InGroupView(*rec, slot, number))
             ++UndoneCount;
         pump.Run();
@@ -184,8 +179,6 @@ void TMainForm::MenuUpdateClick()
     busy.Restore();
     SetItemCountLabel();
     RepaintEntries();
-    if (failed)
-        Dlg.Error(QStringLiteral("Error in ") + failedName);
 }
 
 void TMainForm::MenuResetEntryCountersClick()

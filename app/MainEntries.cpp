@@ -20,6 +20,7 @@
 #include <cmath>
 
 #include "Due.h"
+#include "ItemDates.h"
 #include "ItemListModel.h"
 #include "LongTextEdit.h"
 #include "MainHelpers.h"
@@ -29,15 +30,12 @@ namespace kelpo {
 
 namespace {
 
-// Where an end date stands against today; Unknown for a text that is not a date.
-enum class EndState { Unknown, Running, LastDay, Ended };
+// Where an end date stands against today.
+enum class EndState { Running, LastDay, Ended };
 
-EndState ClassifyEnds(const Formats &formats, const QString &ends, double today)
+EndState ClassifyEnds(double ends, double today)
 {
-    double e = 0;
-    if (!formats.ParseDate(ends, &e))
-        return EndState::Unknown;
-    return today > e ? EndState::Ended : today == e ? EndState::LastDay : EndState::Running;
+    return today > ends ? EndState::Ended : today == ends ? EndState::LastDay : EndState::Running;
 }
 
 // The name as it fits into `width` pixels, with "..." where it is cut. Only
@@ -54,17 +52,11 @@ QString ElidedName(const QFontMetrics &metrics, const QString &name, int width)
     return metrics.elidedText(name.left(most) + QChar(0x2026), Qt::ElideRight, width);
 }
 
-QDate ToDate(const Formats &formats, const QString &text)
-{
-    double d = 0;
-    return formats.ParseDate(text, &d) ? DateOfDayNumber(d) : QDate();
-}
-
 }  // namespace
 
 Glyph TMainForm::RowGlyph(const Rec &rec) const
 {
-    return ChooseRowGlyph(rec, Fmt, std::floor(Now()));
+    return ChooseRowGlyph(rec, std::floor(Now()));
 }
 
 void TMainForm::EntriesDrawItem(QPainter &p, const QStyleOptionViewItem &option, int row)
@@ -231,7 +223,7 @@ void TMainForm::EntriesClick()
     {
         FlagScope loading(Loading);
         ShowAddress(rec.Site);
-        Last->setText(rec.Last);
+        Last->setText(Fmt.FormatDateTime(rec.Last));
         ShowEndDate(rec.Ends);
         Freq->setCurrentIndex(rec.Freq >= 0 && rec.Freq < RepeatKindCount ? rec.Freq : -1);
         NumEntries->setText(QString::number(rec.Count));
@@ -292,11 +284,10 @@ void TMainForm::ShowAddress(const QString &site)
     Url->setText(site);
 }
 
-// The picker shows an end date; one that is not a date (only a damaged file
-// has one) shows today.
-void TMainForm::ShowEndDate(const QString &ends)
+// The picker shows an end date; one it cannot show shows today.
+void TMainForm::ShowEndDate(double ends)
 {
-    const QDate date = ToDate(Fmt, ends);
+    const QDate date = DateOfDayNumber(ends);
     EndDate->setDate(date.isValid() ? date : Clk.Now().date());
 }
 
@@ -311,18 +302,15 @@ void TMainForm::LastChange()
         return;
     Rec &rec = *edited;
     double when = 0;
-    DueResult due;
-    if (Fmt.ParseDateTime(text, &when))
-        due = CheckDone(Fmt, Now(), text, rec.Freq, rec.Ends, rec.Count);
-    if (!due.ok) {
-        // The item keeps its stored text; the edit shows it again.
+    if (!Fmt.ParseDateTime(text, &when) || !IsShowableDay(when)) {
+        // The item keeps its date; the edit shows it again.
         Dlg.Error(QStringLiteral("Invalid Date or Time"));
         FlagScope loading(Loading);
-        Last->setText(rec.Last);
+        Last->setText(Fmt.FormatDateTime(rec.Last));
         return;
     }
-    rec.Last = text;
-    rec.Done = due.done;
+    rec.Last = when;
+    rec.Done = CheckDone(Now(), rec.Last, rec.Freq, rec.Ends, rec.Count);
     RepaintEntries();
 }
 
@@ -336,9 +324,9 @@ void TMainForm::EndDateChange()
         return;
     Rec &rec = *edited;
     const double today = std::floor(Now());
-    const EndState before = ClassifyEnds(Fmt, rec.Ends, today);
-    const QString ends = Fmt.FormatDate(EndDate->date());
-    if (ends.isEmpty()) {
+    const EndState before = ClassifyEnds(rec.Ends, today);
+    const double ends = WholeDay(ToDayNumber(EndDate->date()));
+    if (std::isnan(ends)) {
         Dlg.Error(QStringLiteral("Invalid End Date"));
         FlagScope loading(Loading);
         ShowEndDate(rec.Ends);
@@ -346,7 +334,7 @@ void TMainForm::EndDateChange()
     }
     rec.Ends = ends;
     // Done is left as it is until the next due test; only the picture may change.
-    if (ClassifyEnds(Fmt, rec.Ends, today) != before)
+    if (ClassifyEnds(rec.Ends, today) != before)
         RepaintEntries();
 }
 
@@ -360,11 +348,7 @@ void TMainForm::FreqChange()
         return;
     Rec &rec = *edited;
     rec.Freq = Freq->currentIndex();
-    const DueResult due = CheckDone(Fmt, Now(), rec.Last, rec.Freq, rec.Ends, rec.Count);
-    if (due.ok)
-        rec.Done = due.done;
-    else
-        Dlg.Error(due.error);
+    rec.Done = CheckDone(Now(), rec.Last, rec.Freq, rec.Ends, rec.Count);
     RepaintEntries();
 }
 

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "ItemDates.h"
 #include "ItemListModel.h"
 #include "LongTextEdit.h"
 #include "MainHelpers.h"
@@ -86,8 +87,9 @@ void TMainForm::CreateNewItem(const QString &url, const QString &title)
     rec->Done = true;  // until the next due test
     rec->Name = name;
     rec->Site = url;
-    rec->Last = Fmt.FormatDate(today - 365) + QLatin1Char(' ') + Fmt.FormatTime(now);
-    rec->Ends = Fmt.FormatDate(today + 182);
+    // A year back, at the current time of day as the editor shows it.
+    rec->Last = today - 365 + (AsShown(Fmt, now) - today);
+    rec->Ends = today + 182;
     rec->Freq = 0;
     rec->Count = 0;
     // A new item belongs to the shown group; under "All Items" or the Trash

@@ -16,7 +16,7 @@ using namespace kelpo;
 
 namespace {
 
-void Fill(Model &model, const Formats &formats, int count)
+void Fill(Model &model, int count)
 {
     static const char *const groupNames[] = {"Daily", "Weekly", "Cars", "Cash", "Travel",
                                              "Electronics", "Food", "Holidays", "Books", "Z\u00FCrich"};
@@ -40,8 +40,8 @@ void Fill(Model &model, const Formats &formats, int count)
             r->Keys = QStringLiteral("{first name}{tab}{last name}{tab}{email}{tab}{tab}{space}{enter}");
         // Completion times on a minute, spread over two years.
         const double last = start + (i % 700) + double((i * 37) % 1440) / 1440.0;
-        r->Last = formats.FormatDateTime(last);
-        r->Ends = formats.FormatDate(start + 400 + i % 300);
+        r->Last = last;
+        r->Ends = start + 400 + i % 300;
         r->Freq = i % 13;
         r->Count = i % 250;
         switch (i % 4) {
@@ -69,7 +69,7 @@ int main(int argc, char **argv)
     const Formats formats =
         Formats::Make(QStringLiteral("dd.MM.yyyy"), QStringLiteral("HH:mm"), QLatin1Char(','), 2026);
     Model model;
-    Fill(model, formats, count);
+    Fill(model, count);
 
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Kelpo.dat"));

@@ -118,8 +118,8 @@ public:
             auto r = std::make_unique<Rec>();
             r->Name = name;
             r->Site = QStringLiteral("https://example.com/") + name;
-            r->Last = BenchFormats.FormatDateTime(46000.5);
-            r->Ends = BenchFormats.FormatDate(47000);
+            r->Last = 46000.5;
+            r->Ends = 47000;
             return model.Items.Append(std::move(r));
         };
         add(QStringLiteral("A first item"));

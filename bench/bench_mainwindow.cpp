@@ -108,8 +108,8 @@ int WriteSample(const QString &dir)
         r->Freq = s.freq;
         r->Count = s.count;
         // Whole minutes, as the program writes them.
-        r->Last = BenchFormats.FormatDateTime(std::floor((now - s.lastDaysAgo) * 1440) / 1440);
-        r->Ends = BenchFormats.FormatDate(today + s.endsInDays);
+        r->Last = std::floor((now - s.lastDaysAgo) * 1440) / 1440;
+        r->Ends = today + s.endsInDays;
         if (s.script)
             r->Keys = QStringLiteral("{first name}{tab}{last name}{tab}{email}{tab}{enter}");
         r->Comments = QString::fromUtf8(s.comments);
@@ -135,8 +135,8 @@ void FillMany(Model &model, int count)
             AddToGroup(r->Group, 1 + i % 10);
         r->Freq = i % 13;
         r->Count = i % 50;
-        r->Last = BenchFormats.FormatDateTime(std::floor((now - (i % 40) * 0.37) * 1440) / 1440);
-        r->Ends = BenchFormats.FormatDate(std::floor(now) + (i % 17 == 0 ? -3 : 100 + i % 300));
+        r->Last = std::floor((now - (i % 40) * 0.37) * 1440) / 1440;
+        r->Ends = std::floor(now) + (i % 17 == 0 ? -3 : 100 + i % 300);
         model.Items.Append(std::move(r));
     }
 }

@@ -48,13 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         FUZZ_CHECK_EQ(Printable(first.groupName), again.groupName);
         FUZZ_CHECK_EQ(again.number, qint32(first.items.size()) - 1);
         FUZZ_CHECK_EQ(first.items.size(), again.items.size());
-        bool datesReadBack = true;
-        for (const Rec &r : first.items)
-            datesReadBack = datesReadBack && fuzz::DatesReadBack(formats, r);
-        if (!datesReadBack)
-            continue;
         for (size_t k = 0; k < first.items.size(); ++k)
-            fuzz::CheckSameItem(formats, first.items[k], again.items[k], Printable, Printable);
+            fuzz::CheckSameItem(first.items[k], again.items[k], Printable, Printable);
         FUZZ_CHECK(fuzz::LinesWithout(Write(again, formats), "Last=", Crypt) == fuzz::LinesWithout(written, "Last=", Crypt));
     }
     return 0;

@@ -1,12 +1,14 @@
 #include "DataFile.h"
 
 #include "FileRead.h"
+#include "ItemDates.h"
 #include "TextCodec.h"
 
 #include <QFile>
 #include <QSaveFile>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <memory>
 
@@ -176,7 +178,7 @@ std::unique_ptr<Rec> ReadItem(LineReader &in, Formats &formats, double now, QStr
 {
     in.Next();  // "Item: k"; the number is not used
     auto rec = std::make_unique<Rec>();
-    const QDate today = DateOfDayNumber(now);
+    const double today = WholeDay(now);
 
     // The keys of the fixed lines are checked only to tell whether the block
     // is whole; reading takes each value from its place, as it always has.
@@ -228,31 +230,32 @@ std::unique_ptr<Rec> ReadItem(LineReader &in, Formats &formats, double now, QStr
         if (!line.contains(formats.DecimalSeparator()))
             formats.SwitchDecimalSeparator();
         double d = 0;
-        if (!ReadDayNumber(formats, From(line, 8), &d, false))
+        if (!ReadDayNumber(formats, From(line, 8), &d, false) || !IsShowableDay(d))
             return fail(line);
-        rec->Last = formats.FormatDateTime(d);
+        rec->Last = d;
     } else {
-        rec->Last = From(line, 7).toString();
-        if (!CheckDateTime(formats, rec->Last))
-            rec->Last = formats.FormatDateTime(now);
+        // The old form holds the date and time as text in the short formats.
+        if (!formats.ParseDateTime(From(line, 7).toString(), &rec->Last))
+            rec->Last = now;
     }
 
     line = in.Next();
     if (line.startsWith(QLatin1String("Freq: "))) {
         // The oldest form: no end date and no counter.
         rec->Freq = ReadInteger(From(line, 7, 6));
-        rec->Ends = formats.FormatDate(today.addDays(365));
+        rec->Ends = today + 365;
     } else {
+        double d = 0;
         if (line.startsWith(QLatin1String("Ends1: "))) {
-            double d = 0;
             if (!ReadDayNumber(formats, From(line, 8), &d, true))
                 return fail(line);
-            rec->Ends = formats.FormatDate(d);
-        } else {
-            rec->Ends = From(line, 7).toString();
-            if (!CheckDateTime(formats, rec->Ends))
-                rec->Ends = formats.FormatDate(today);
+        } else if (!formats.ParseDateTime(From(line, 7).toString(), &d)) {
+            d = today;
         }
+        // Only the day of the end counts; a time written with it is dropped.
+        rec->Ends = WholeDay(d);
+        if (std::isnan(rec->Ends))
+            return fail(line);
         line = in.Next();
         expect(line, QLatin1String("Freq: "), "repeat");
         const qsizetype comma = line.indexOf(QLatin1Char(','));
@@ -439,25 +442,20 @@ bool BuildDataText(const Model &model, const Formats &formats, QByteArray *out, 
 
     for (int k = 0; k < count; ++k) {
         const Rec &r = *model.Items.At(k);
-        double last = 0;
-        double ends = 0;
-        if (!formats.ParseDateTime(r.Last, &last) || !formats.ParseDateTime(r.Ends, &ends)) {
+        if (!IsShowableDay(r.Last) || !IsShowableDay(r.Ends)) {
             if (badItem)
                 *badItem = r.Name;
             out->clear();
             return false;
         }
-        // Only the date of the end is ever read back; writing the whole day
-        // also keeps a stray time from depending on the decimal separator.
-        ends = ToDayNumber(DateOfDayNumber(ends));
 
         line(QLatin1String("Item: "), QString::number(k + 1));
         line(QLatin1String("Name: "), OneLine(r.Name));
         line(QLatin1String("Group: "), OneLine(r.Group));
         line(QLatin1String("Site: "), OneLine(r.Site));
         line(QLatin1String("Keys: "), OneLine(r.Keys));
-        line(QLatin1String("Last1: "), formats.FormatDayNumber(last));
-        line(QLatin1String("Ends1: "), formats.FormatDayNumber(ends));
+        line(QLatin1String("Last1: "), formats.FormatDayNumber(r.Last));
+        line(QLatin1String("Ends1: "), formats.FormatDayNumber(WholeDay(r.Ends)));
         text += QLatin1String("Freq: ");
         text += QString::number(r.Freq);
         line(QLatin1String(","), QString::number(r.Count));

@@ -55,8 +55,8 @@ LoadResult ReadDataText(const QByteArray &bytes, Model &model, Formats &formats,
 // file; such a file must not be overwritten by the next save.
 LoadResult LoadMainData(const QString &path, Model &model, Formats &formats, double now);
 
-// Builds the whole file text (UTF-8). Fails when an item's Last or Ends does
-// not convert; then `badItem` names it, `out` is left empty and nothing
+// Builds the whole file text (UTF-8). Fails when an item's Last or Ends is not
+// a day the program can show; then `badItem` names it, `out` is left empty and nothing
 // should be written. Line breaks inside one-line fields (names, address,
 // group text, keys) are written as blanks so they cannot break the layout.
 bool BuildDataText(const Model &model, const Formats &formats, QByteArray *out,

@@ -1,5 +1,7 @@
 #include "Due.h"
 
+#include "Formats.h"
+
 #include <cmath>
 
 namespace kelpo {
@@ -53,15 +55,9 @@ double RepeatPeriod(int freq)
     return freq >= 0 && freq < RepeatKindCount ? Periods[freq] : 0.0;
 }
 
-DueResult CheckDone(const Formats &formats, double now, const QString &last, int freq,
-                    const QString &ends, int count)
+bool CheckDone(double now, double last, int freq, double ends, int count)
 {
-    DueResult r;
-    double l = 0;
-    if (!formats.ParseDateTime(last, &l)) {
-        r.error = QLatin1Char('\'') + last + QLatin1String("' is not a valid date and time");
-        return r;
-    }
+    const double l = last;
     const double p = RepeatPeriod(freq);
     bool done;
     switch (freq) {
@@ -81,17 +77,9 @@ DueResult CheckDone(const Formats &formats, double now, const QString &last, int
         done = count > 0;
         break;
     }
-    double e = 0;
-    if (!formats.ParseDate(ends, &e)) {
-        r.error = QLatin1Char('\'') + ends + QLatin1String("' is not a valid date");
-        return r;
-    }
-    const double today = std::trunc(now);
-    if (today > e)
+    if (std::trunc(now) > ends)
         done = true;
-    r.ok = true;
-    r.done = done;
-    return r;
+    return done;
 }
 
 }  // namespace kelpo

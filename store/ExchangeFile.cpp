@@ -2,6 +2,7 @@
 
 #include "DataFile.h"
 #include "FileRead.h"
+#include "ItemDates.h"
 #include "Product.h"
 #include "TextCodec.h"
 #include "WholeNumber.h"
@@ -143,20 +144,20 @@ bool ReadItem(Lines &in, Formats &formats, qint64 index, qint64 announced, Rec *
     if (!last.contains(formats.DecimalSeparator()))
         formats.SwitchDecimalSeparator();
     double d = 0;
-    if (!formats.ParseDayNumber(last.toString(), &d)) {
+    if (!formats.ParseDayNumber(last.toString(), &d) || !IsShowableDay(d)) {
         *error = NotFloat(last);
         return false;
     }
-    rec->Last = formats.FormatDateTime(d);
+    rec->Last = d;
 
     if (!next())
         return false;
     const QStringView ends = After(line, 4);
-    if (!formats.ParseDayNumber(ends.toString(), &d)) {
+    if (!formats.ParseDayNumber(ends.toString(), &d) || !IsShowableDay(d)) {
         *error = NotFloat(ends);
         return false;
     }
-    rec->Ends = formats.FormatDate(d);
+    rec->Ends = WholeDay(d);
 
     if (!next())
         return false;
@@ -228,26 +229,24 @@ bool BuildExchangeText(const QString &groupName, const QList<const Rec *> &items
         file += Crypt((key + Printable(value)).toUtf8());
         file += "\r\n";
     };
-    auto invalid = [error](const Rec &r, const QString &text, const char *what) {
+    auto invalid = [error](const Rec &r, const char *what) {
         if (error)
-            *error = QStringLiteral("The item \"%1\" cannot be saved: '%2' is not a valid %3.")
-                         .arg(r.Name, text, QLatin1String(what));
+            *error = QStringLiteral("The item \"%1\" cannot be saved: its %2 is not a valid date.")
+                         .arg(r.Name, QLatin1String(what));
         return false;
     };
 
     line(QLatin1String("Name="), groupName);
     line(QLatin1String("Number="), QString::number(items.size() - 1));
     for (const Rec *r : items) {
-        double last = 0;
-        double ends = 0;
-        if (!formats.ParseDateTime(r->Last, &last))
-            return invalid(*r, r->Last, "date and time");
-        if (!formats.ParseDateTime(r->Ends, &ends))
-            return invalid(*r, r->Ends, "date");
+        if (!IsShowableDay(r->Last))
+            return invalid(*r, "last completion");
+        if (!IsShowableDay(r->Ends))
+            return invalid(*r, "end date");
         line(QLatin1String("Name="), r->Name);
         line(QLatin1String("Url="), r->Site);
-        line(QLatin1String("Last="), formats.FormatDayNumber(last));
-        line(QLatin1String("End="), formats.FormatDayNumber(ToDayNumber(DateOfDayNumber(ends))));
+        line(QLatin1String("Last="), formats.FormatDayNumber(r->Last));
+        line(QLatin1String("End="), formats.FormatDayNumber(WholeDay(r->Ends)));
         line(QLatin1String("Freq="), QString::number(r->Freq));
         line(QLatin1String("Num="), QString::number(r->Count));
         line(QLatin1String("Keys="), includeKeysAndComments ? r->Keys : QString());

@@ -31,13 +31,13 @@ extern const QString ExchangeItemMarker;  // "ThisIsTheVeryEndOfTheItemMarker"
 QByteArray Crypt(QByteArray bytes);
 
 // Builds the whole file for `items` (in the order given; none may be null).
-// Last and Ends are converted with `formats` and written as day numbers with
-// its current decimal separator; the end date is written as whole days, as
-// only its date is ever read back. Without `includeKeysAndComments` the Keys
+// Last and Ends are written as day numbers with the current decimal
+// separator of `formats`; the end date as a whole day, as only its date is
+// ever read back. Without `includeKeysAndComments` the Keys
 // and Com lines are left empty. Vertical tabs and form feeds in values would
 // turn into line breaks when scrambled, so they are written as blanks.
-// Fails when an item's Last or Ends does not convert: then `error` names the
-// item and the text, and `out` is left unchanged.
+// Fails when an item's Last or Ends is not a day the program can show: then
+// `error` names the item and the value, and `out` is left unchanged.
 bool BuildExchangeText(const QString &groupName, const QList<const Rec *> &items,
                        bool includeKeysAndComments, const Formats &formats, QByteArray *out,
                        QString *error);
@@ -52,8 +52,8 @@ struct ExchangeParse {
     QString groupName;      // at most 255 characters
     bool countOk = false;   // the Number line converted; false: nothing to ask or import
     qint32 number = -1;     // the file's Number: announced items - 1
-    // The items read whole, in file order. Name, Site, Last (short date and
-    // time), Ends (short date), Freq, Count, Keys and Comments are filled;
+    // The items read whole, in file order. Name, Site, Last, Ends (a whole
+    // day), Freq, Count, Keys and Comments are filled;
     // Group is empty and Done false.
     std::vector<Rec> items;
     // Empty when everything announced was read. Otherwise why reading

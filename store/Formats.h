@@ -1,10 +1,10 @@
 #pragma once
 // The program's own date, time and number formats, fixed for the whole run.
 //
-// Items hold their dates as text in the short date format ("ddddd") and, for
-// `Last`, the short date, one blank and the short time ("t"). Files hold them
-// as day numbers (`DayNumber`): days since 30 December 1899 00:00 on the local
-// wall-clock scale, the fraction being the time of day.
+// Items and files hold their dates as day numbers: days since 30 December
+// 1899 00:00 on the local wall-clock scale, the fraction being the time of
+// day. The editors show them in the short date format and, for a completion,
+// the short date, one blank and the short time.
 //
 // A Formats object is made once at start from the system locale (or set
 // explicitly by tests) and handed to every reader, writer and editor. The

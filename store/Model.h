@@ -20,8 +20,8 @@ struct Rec {
     QString Name;        // unique; change it only through ItemList::Rename
     QString Site;
     QString Group;       // membership text: "", "," or ",3,12," or TrashMarker
-    QString Last;        // short date + " " + short time
-    QString Ends;        // short date
+    double Last = 0;     // day number of the last completion, date and time of day
+    double Ends = 0;     // day number of the last day the item runs (a whole day)
     qint32 Freq = 0;     // repeat kind 0..12 (other values only from files)
     qint32 Count = 0;    // entries made
     QString Keys;        // Type It In script

@@ -116,8 +116,8 @@ QString WriteExchangeFile(MainFixture &f, const QString &file, const QStringList
         recs.push_back(std::make_unique<Rec>());
         recs.back()->Name = name;
         recs.back()->Site = QStringLiteral("http://") + name + QStringLiteral(".example/");
-        recs.back()->Last = QStringLiteral("10/12/2026 09:00");
-        recs.back()->Ends = QStringLiteral("31/12/2027");
+        recs.back()->Last = Day(QStringLiteral("10/12/2026 09:00"));
+        recs.back()->Ends = Day(QStringLiteral("31/12/2027"));
         items.append(recs.back().get());
     }
     const QString path = f.dir.filePath(file);
@@ -235,7 +235,7 @@ void TstCommands::nestedCommand_data()
                f.form->AutoSave->setChecked(true);
                f.form->AutoCheck->setChecked(true);
                // Due, but marked done: the Update sets it right.
-               f.Item(QStringLiteral("alpha"))->Last = QStringLiteral("01/11/2026 10:00");
+               f.Item(QStringLiteral("alpha"))->Last = Day(QStringLiteral("01/11/2026 10:00"));
                f.Item(QStringLiteral("alpha"))->Done = true;
                deleteGamma(f);
            })
@@ -262,7 +262,7 @@ void TstCommands::nestedCommand_data()
 
     QTest::newRow("Update and Remove and Done inside Delete")
         << Step([](MainFixture &f) {
-               f.Item(QStringLiteral("alpha"))->Last = QStringLiteral("01/11/2026 10:00");
+               f.Item(QStringLiteral("alpha"))->Last = Day(QStringLiteral("01/11/2026 10:00"));
                f.Item(QStringLiteral("alpha"))->Done = true;
                ShowAndSelect(f, QStringLiteral("Work"), {QStringLiteral("alpha"), QStringLiteral("beta")});
                f.dialogs.confirmAnswers << true << false;

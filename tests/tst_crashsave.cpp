@@ -12,6 +12,7 @@
 
 #include "DataFile.h"
 #include "Product.h"
+#include "support/DayText.h"
 #include "support/SaveRounds.h"
 
 using namespace kelpo;
@@ -47,8 +48,8 @@ void AddItems(Model &m, int count)
         rec->Name = QStringLiteral("Item %1").arg(i);
         rec->Site = QStringLiteral("http://site%1.example/enter?id=%1").arg(i);
         rec->Group = QStringLiteral(",%1,").arg(i % 3 + 1);
-        rec->Last = QStringLiteral("%1/11/2026 09:00").arg(i % 28 + 1, 2, 10, QLatin1Char('0'));
-        rec->Ends = QStringLiteral("31/12/2027");
+        rec->Last = Day(QStringLiteral("%1/11/2026 09:00").arg(i % 28 + 1, 2, 10, QLatin1Char('0')));
+        rec->Ends = Day(QStringLiteral("31/12/2027"));
         rec->Freq = i % 12;
         rec->Comments = QStringLiteral("comment of item %1\r\nsecond line").arg(i);
         m.Items.Append(std::move(rec));

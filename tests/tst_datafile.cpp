@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include "DataFile.h"
+#include "support/DayText.h"
 #include "FileRead.h"
 #include "TextCodec.h"
 
@@ -55,7 +56,7 @@ QStringList Names(const Model &m)
     return names;
 }
 
-Rec *AddItem(Model &m, const QString &name, const QString &last, const QString &ends)
+Rec *AddItem(Model &m, const QString &name, double last, double ends)
 {
     auto r = std::make_unique<Rec>();
     r->Name = name;
@@ -175,7 +176,7 @@ private slots:
         QTest::newRow("oldest frequency line")
             << QByteArrayList{"Item: 1", "Name: Oldest", "Group: ,1,", "Site: s", "Keys: k", "Last: 02.02.2020",
                               "Freq: 9", Sep}
-            << QStringList{"Oldest", ",1,", "s", "k", "02.02.2020", "10.12.2027", ""} << 9 << 0;
+            << QStringList{"Oldest", ",1,", "s", "k", "02.02.2020 00:00", "10.12.2027", ""} << 9 << 0;
         QTest::newRow("old dates that do not convert")
             << QByteArrayList{"Item: 1", "Name: N", "Group: ", "Site: s", "Keys: ", "Last: yesterday",
                               "Ends: soon", "Freq: 1,1", "c", Sep}
@@ -183,7 +184,7 @@ private slots:
         QTest::newRow("bare time is a date-time")
             << QByteArrayList{"Item: 1", "Name: N", "Group: ", "Site: s", "Keys: ", "Last: 10:30",
                               "Ends: 01.03.2021", "Freq: 1,1", Sep}
-            << QStringList{"N", "", "s", "", "10:30", "01.03.2021", ""} << 1 << 1;
+            << QStringList{"N", "", "s", "", "30.12.1899 10:30", "01.03.2021", ""} << 1 << 1;
         // Current blocks that differ only in the group line, the frequency
         // line and the comment lines.
         auto plain = [](const QByteArray &groupLine, const QByteArray &freqLine,
@@ -221,7 +222,9 @@ private slots:
             QVERIFY(res.itemErrors.isEmpty());
             QCOMPARE(m.Items.Count(), 1);
             const Rec &r = *m.Items.At(0);
-            QCOMPARE(QStringList({r.Name, r.Group, r.Site, r.Keys, r.Last, r.Ends, r.Comments}), fields);
+            QCOMPARE(QStringList({r.Name, r.Group, r.Site, r.Keys, DateTimeText(r.Last, f), DateText(r.Ends, f),
+                                  r.Comments}),
+                     fields);
             QCOMPARE(r.Freq, freq);
             QCOMPARE(r.Count, count);
             QVERIFY(!r.Done);
@@ -279,7 +282,7 @@ private slots:
         Formats f = Dotted();
         ReadDataText(FileOf(Block("Midnight", "Last1: 46000"), 1), m, f, Now);
         QCOMPARE(f.DecimalSeparator(), QLatin1Char(','));
-        QCOMPARE(m.Items.At(0)->Last, QStringLiteral("09.12.2025 00:00"));
+        QCOMPARE(DateTimeText(m.Items.At(0)->Last, f), QStringLiteral("09.12.2025 00:00"));
 
         f = Dotted();
         const QByteArray file = FileOf(Block("A", "Last1: 46000") + Block("B", "Last1: 46000,5") +
@@ -289,7 +292,7 @@ private slots:
         QCOMPARE(f.DecimalSeparator(), QLatin1Char('.'));
         QStringList lasts;
         for (int i = 0; i < m.Items.Count(); ++i)
-            lasts << m.Items.At(i)->Last;
+            lasts << DateTimeText(m.Items.At(i)->Last, f);
         QCOMPARE(lasts, QStringList({"09.12.2025 00:00", "09.12.2025 12:00", "09.12.2025 06:00"}));
     }
 
@@ -482,7 +485,7 @@ private slots:
         QCOMPARE(res.itemErrors, errors);
         for (int i = 0; i < m.Items.Count(); ++i) {
             QCOMPARE(m.Items.At(i)->Comments, "comment of " + names[i]);
-            QCOMPARE(m.Items.At(i)->Ends, QStringLiteral("19.03.2026"));
+            QCOMPARE(DateText(m.Items.At(i)->Ends, f), QStringLiteral("19.03.2026"));
         }
     }
 
@@ -507,15 +510,15 @@ private slots:
         Model m;
         m.GroupTable[1] = {QString::fromUtf16(u"Z\u00FCrich"), 4, nullptr};
         m.NumGroups = 1;
-        Rec *a = AddItem(m, "A", "09.12.2025 12:00", "19.03.2026");
+        Rec *a = AddItem(m, "A", Day("09.12.2025 12:00", Dotted()), Day("19.03.2026", Dotted()));
         a->Group = ",4,";
         a->Site = "http://a.example/";
         a->Keys = "{tab}";
         a->Freq = 2;
         a->Count = 5;
         a->Comments = "x\r\ny";
-        AddItem(m, "B", "10.12.2026 00:00", "10.12.2026");
-        Rec *c = AddItem(m, "C\nD", "09.12.2025 10:01", "19.03.2026 18:00");
+        AddItem(m, "B", Day("10.12.2026 00:00", Dotted()), Day("10.12.2026", Dotted()));
+        Rec *c = AddItem(m, "C\nD", Day("09.12.2025 10:01", Dotted()), Day("19.03.2026 18:00", Dotted()));
         c->Comments = "ends with a break\r\n";
         QByteArray out;
         QVERIFY(BuildDataText(m, Dotted(), &out));
@@ -544,13 +547,13 @@ private slots:
         QFETCH(QString, time);
         QFETCH(QString, back);
         Model m;
-        AddItem(m, "A", "10.12.2026 " + time, "19.03.2027");
-        QByteArray out;
         Formats f = Dotted();
+        AddItem(m, "A", Day("10.12.2026 " + time, f), Day("19.03.2027", f));
+        QByteArray out;
         QVERIFY(BuildDataText(m, f, &out));
         Model loaded;
         ReadDataText(out, loaded, f, Now);
-        QCOMPARE(loaded.Items.At(0)->Last, "10.12.2026 " + back);
+        QCOMPARE(DateTimeText(loaded.Items.At(0)->Last, f), "10.12.2026 " + back);
     }
 
     void roundTrip_data()
@@ -568,15 +571,14 @@ private slots:
         QFETCH(QString, time);
         QFETCH(QChar, decimal);
         const Formats f = Formats::Make(date, time, decimal, 2026);
-        auto when = [&](int y, int mo, int d, int h, int mi) {
-            return f.FormatDateTime(ToDayNumber(QDate(y, mo, d), QTime(h, mi)));
-        };
+        auto when = [&](int y, int mo, int d, int h, int mi) { return ToDayNumber(QDate(y, mo, d), QTime(h, mi)); };
+        auto day = [&](int y, int mo, int d) { return ToDayNumber(QDate(y, mo, d)); };
 
         Model m;
         m.GroupTable[1] = {QStringLiteral("News"), 4, nullptr};
         m.GroupTable[2] = {QString::fromUtf16(u"Z\u00FCrich \u2615"), 1, nullptr};
         m.NumGroups = 2;
-        Rec *r = AddItem(m, "Daily Draw", when(2025, 12, 9, 12, 0), f.FormatDate(QDate(2026, 3, 19)));
+        Rec *r = AddItem(m, "Daily Draw", when(2025, 12, 9, 12, 0), day(2026, 3, 19));
         r->Group = ",4,1,";
         r->Site = "http://a.example/enter?x=1&y=2";
         r->Keys = "{email}{tab}{first name}{enter}";
@@ -584,12 +586,12 @@ private slots:
         r->Count = 5;
         r->Comments = "line 1\r\nline 2";
         r = AddItem(m, QString::fromUtf16(u"\u00DCn\u00EFc\u00F6d\u00E9 \u2615 \U0001F600"),
-                    when(2026, 12, 10, 0, 0), f.FormatDate(QDate(2026, 12, 10)));
+                    when(2026, 12, 10, 0, 0), day(2026, 12, 10));
         r->Freq = 12;
-        r = AddItem(m, "Trashed", when(2026, 1, 31, 6, 0), f.FormatDate(QDate(2027, 1, 1)));
+        r = AddItem(m, "Trashed", when(2026, 1, 31, 6, 0), day(2027, 1, 1));
         r->Group = TrashMarker;
         r->Comments = "ends with a break\r\n";
-        r = AddItem(m, "Comma only", when(2026, 7, 4, 18, 0), f.FormatDate(QDate(2026, 7, 5)));
+        r = AddItem(m, "Comma only", when(2026, 7, 4, 18, 0), day(2026, 7, 5));
         r->Group = ",";
         r->Freq = 4;
         r->Count = 1;
@@ -610,26 +612,62 @@ private slots:
         for (int i = 0; i < m.Items.Count(); ++i) {
             const Rec &a = *m.Items.At(i);
             const Rec &b = *loaded.Items.At(i);
-            QCOMPARE(QStringList({b.Name, b.Group, b.Site, b.Keys, b.Last, b.Ends, b.Comments}),
-                     QStringList({a.Name, a.Group, a.Site, a.Keys, a.Last, a.Ends, a.Comments}));
+            QCOMPARE(QStringList({b.Name, b.Group, b.Site, b.Keys, b.Comments}),
+                     QStringList({a.Name, a.Group, a.Site, a.Keys, a.Comments}));
+            QCOMPARE(b.Last, a.Last);
+            QCOMPARE(b.Ends, a.Ends);
             QCOMPARE(b.Freq, a.Freq);
             QCOMPARE(b.Count, a.Count);
         }
     }
 
+    // Dates far from today keep their century through saving and loading,
+    // also where the locale writes years with two digits.
+    void farDatesKeepTheirCentury_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::newRow("en_US") << QLocale(QLocale::English, QLocale::UnitedStates);
+        QTest::newRow("de_DE") << QLocale(QLocale::German, QLocale::Germany);
+    }
+    void farDatesKeepTheirCentury()
+    {
+        QFETCH(QLocale, locale);
+        Formats f = Formats::FromLocale(locale, 2026);
+        QVERIFY2(!f.ShortDatePattern().contains(QLatin1String("yyyy")), qPrintable(f.ShortDatePattern()));
+        const QList<QDate> days{QDate(1899, 6, 15), QDate(1950, 1, 2), QDate(2108, 7, 30), QDate(9999, 12, 31)};
+        Model m;
+        for (const QDate &d : days)
+            AddItem(m, QString::number(d.year()), ToDayNumber(d, QTime(12, 0)), ToDayNumber(d));
+        QByteArray first;
+        QVERIFY(BuildDataText(m, f, &first));
+        Model loaded;
+        const LoadResult res = ReadDataText(first, loaded, f, Now);
+        QVERIFY(res.whole);
+        QCOMPARE(loaded.Items.Count(), int(days.size()));
+        for (int i = 0; i < loaded.Items.Count(); ++i) {
+            QCOMPARE(FromDayNumber(loaded.Items.At(i)->Last), QDateTime(days[i], QTime(12, 0)));
+            QCOMPARE(DateOfDayNumber(loaded.Items.At(i)->Ends), days[i]);
+        }
+        QByteArray second;
+        QVERIFY(BuildDataText(loaded, f, &second));
+        QCOMPARE(second, first);
+    }
+
     void buildFailure_data()
     {
-        QTest::addColumn<QString>("last");
-        QTest::addColumn<QString>("ends");
-        QTest::newRow("invalid Last") << "not a date" << "19.03.2026";
-        QTest::newRow("empty Ends") << "09.12.2025 12:00" << "";
+        QTest::addColumn<double>("last");
+        QTest::addColumn<double>("ends");
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        QTest::newRow("Last not a number") << nan << 46100.0;
+        QTest::newRow("Last past the year 9999") << 2958466.5 << 46100.0;
+        QTest::newRow("Ends not a number") << 46000.5 << nan;
     }
     void buildFailure()
     {
-        QFETCH(QString, last);
-        QFETCH(QString, ends);
+        QFETCH(double, last);
+        QFETCH(double, ends);
         Model m;
-        AddItem(m, "Fine", "09.12.2025 12:00", "19.03.2026");
+        AddItem(m, "Fine", 46000.5, 46100);
         AddItem(m, "Broken", last, ends);
         QByteArray out = "stale";
         QString bad;

@@ -174,8 +174,8 @@ void TestDownloadMain::downloadImportsTheChosenFile()
     Rec offered;
     offered.Name = QStringLiteral("Weekly Draw");
     offered.Site = QStringLiteral("http://weekly.example/");
-    offered.Last = QStringLiteral("01/12/2026 08:00");
-    offered.Ends = QStringLiteral("31/12/2027");
+    offered.Last = Day(QStringLiteral("01/12/2026 08:00"));
+    offered.Ends = Day(QStringLiteral("31/12/2027"));
     offered.Freq = 5;
     QString error;
     QVERIFY(SaveExchangeFile(f.dir.filePath(QStringLiteral("prizes.kdf")), QStringLiteral("Prizes"), {&offered}, true,

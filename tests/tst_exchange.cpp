@@ -6,6 +6,7 @@
 #include "DataFile.h"
 #include "ExchangeFile.h"
 #include "Product.h"
+#include "support/DayText.h"
 
 using namespace kelpo;
 
@@ -53,8 +54,8 @@ Rec Make(const QString &name, const QString &last, const QString &keys = QString
     Rec r;
     r.Name = name;
     r.Site = QStringLiteral("http://site.example/") + name;
-    r.Last = last;
-    r.Ends = QStringLiteral("31.01.2027");
+    r.Last = Day(last, Dotted());
+    r.Ends = Day(QStringLiteral("31.01.2027"), Dotted());
     r.Freq = 9;
     r.Count = 3;
     r.Keys = keys;
@@ -103,12 +104,39 @@ private slots:
         QCOMPARE(Crypt(Crypt(all)), all);
     }
 
+    // Dates far from today keep their century through an exchange file,
+    // also where the locale writes years with two digits.
+    void farDatesKeepTheirCentury()
+    {
+        for (const QLocale &locale : {QLocale(QLocale::English, QLocale::UnitedStates),
+                                      QLocale(QLocale::German, QLocale::Germany)}) {
+            Formats f = Formats::FromLocale(locale, 2026);
+            const QList<QDate> days{QDate(1899, 6, 15), QDate(1950, 1, 2), QDate(2108, 7, 30), QDate(9999, 12, 31)};
+            std::vector<Rec> recs;
+            for (const QDate &d : days) {
+                recs.push_back(Make(QString::number(d.year()), QStringLiteral("10.12.2026 12:00")));
+                recs.back().Last = ToDayNumber(d, QTime(12, 0));
+                recs.back().Ends = ToDayNumber(d);
+            }
+            QByteArray bytes;
+            QString error;
+            QVERIFY2(BuildExchangeText(QStringLiteral("G"), Pointers(recs), true, f, &bytes, &error), qPrintable(error));
+            ExchangeParse p;
+            QVERIFY2(ParseExchangeText(bytes, f, &p), qPrintable(p.error));
+            QCOMPARE(p.items.size(), recs.size());
+            for (size_t i = 0; i < recs.size(); ++i) {
+                QCOMPARE(FromDayNumber(p.items[i].Last), QDateTime(days[qsizetype(i)], QTime(12, 0)));
+                QCOMPARE(DateOfDayNumber(p.items[i].Ends), days[qsizetype(i)]);
+            }
+        }
+    }
+
     // The whole file, byte for byte: plain header, scrambled lines, CR LF.
     void writtenBytes()
     {
         std::vector<Rec> recs{Make(QStringLiteral("abc"), QStringLiteral("10.12.2026 12:00"),
                                    QStringLiteral("{tab}"), QStringLiteral("one\r\ntwo"))};
-        recs[0].Ends = QStringLiteral("31.01.2027 18:00");  // only the date is written
+        recs[0].Ends = Day(QStringLiteral("31.01.2027 18:00"), Dotted());  // only the date is written
         QByteArray out;
         QString error;
         QVERIFY(BuildExchangeText(QStringLiteral("G"), Pointers(recs), true, Dotted(), &out, &error));
@@ -182,8 +210,8 @@ private slots:
         QCOMPARE(Names(p.items), QStringList({name, QStringLiteral("second")}));
         const Rec &r = p.items[0];
         QCOMPARE(r.Site, recs[0].Site);
-        QCOMPARE(r.Last, lastBack);
-        QCOMPARE(r.Ends, QStringLiteral("31.01.2027"));
+        QCOMPARE(DateTimeText(r.Last, formats), lastBack);
+        QCOMPARE(DateText(r.Ends, formats), QStringLiteral("31.01.2027"));
         QCOMPARE(r.Freq, 9);
         QCOMPARE(r.Count, 3);
         QCOMPARE(r.Keys, include ? keys : QString());
@@ -244,8 +272,8 @@ private slots:
         QCOMPARE(p.items[0].Keys, keys);
         QCOMPARE(p.items[0].Comments, comments);
         QCOMPARE(p.items[0].Freq, freq);
-        QCOMPARE(p.items[0].Last, QStringLiteral("10.12.2026 12:00"));
-        QCOMPARE(p.items[0].Ends, QStringLiteral("10.12.2026"));
+        QCOMPARE(DateTimeText(p.items[0].Last, Dotted()), QStringLiteral("10.12.2026 12:00"));
+        QCOMPARE(DateText(p.items[0].Ends, Dotted()), QStringLiteral("10.12.2026"));
     }
 
     // Each Last value without the current separator switches it, in file order.
@@ -285,7 +313,7 @@ private slots:
         QCOMPARE(formats.DecimalSeparator(), after);
         QCOMPARE(int(p.items.size()), int(lasts.size()));
         for (size_t i = 0; i < p.items.size(); ++i)
-            QCOMPARE(p.items[i].Last, lasts[qsizetype(i)]);
+            QCOMPARE(DateTimeText(p.items[i].Last, Dotted()), lasts[qsizetype(i)]);
     }
 
     void windows1252()
@@ -439,20 +467,21 @@ private slots:
         }
 
         std::vector<Rec> recs{Make(QStringLiteral("good"), QStringLiteral("10.12.2026 12:00")),
-                              Make(QStringLiteral("bad last"), QStringLiteral("someday")),
+                              Make(QStringLiteral("bad last"), QStringLiteral("10.12.2026 12:00")),
                               Make(QStringLiteral("bad end"), QStringLiteral("10.12.2026 12:00"))};
-        recs[2].Ends = QStringLiteral("31.02.2027");
+        recs[1].Last = std::numeric_limits<double>::quiet_NaN();
+        recs[2].Ends = 2958466;  // 1 January 10000
         QString error;
         QByteArray out = "untouched";
         QVERIFY(!BuildExchangeText(QStringLiteral("G"), Pointers(recs), true, Dotted(), &out, &error));
-        QCOMPARE(error, QStringLiteral("The item \"bad last\" cannot be saved: 'someday' is not a valid date and time."));
+        QCOMPARE(error, QStringLiteral("The item \"bad last\" cannot be saved: its last completion is not a valid date."));
         QCOMPARE(out, QByteArray("untouched"));
         QVERIFY(!SaveExchangeFile(path, QStringLiteral("G"), Pointers(recs), true, Dotted(), &error));
         QCOMPARE(ReadAll(path), QByteArray("old"));
 
         recs.erase(recs.begin() + 1);
         QVERIFY(!SaveExchangeFile(path, QStringLiteral("G"), Pointers(recs), true, Dotted(), &error));
-        QCOMPARE(error, QStringLiteral("The item \"bad end\" cannot be saved: '31.02.2027' is not a valid date."));
+        QCOMPARE(error, QStringLiteral("The item \"bad end\" cannot be saved: its end date is not a valid date."));
         QCOMPARE(ReadAll(path), QByteArray("old"));
 
         recs.pop_back();

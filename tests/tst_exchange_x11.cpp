@@ -8,6 +8,7 @@
 #include "DataFile.h"
 #include "Formats.h"
 #include "Model.h"
+#include "support/DayText.h"
 #include "support/KelpoX11.h"
 
 using namespace kelpo;
@@ -26,8 +27,8 @@ std::unique_ptr<Rec> Item(const QString &name, const QString &group, int freq, i
     r->Group = group;
     r->Freq = freq;
     r->Count = count;
-    r->Last = last;
-    r->Ends = ends;
+    r->Last = Day(last);
+    r->Ends = Day(ends);
     r->Keys = keys;
     r->Comments = comments;
     return r;
@@ -36,7 +37,7 @@ std::unique_ptr<Rec> Item(const QString &name, const QString &group, int freq, i
 // Everything of an item but its groups, as one text.
 QString Fields(const Rec &r)
 {
-    return QStringList{r.Name, r.Site, r.Last, r.Ends, QString::number(r.Freq), QString::number(r.Count), r.Keys,
+    return QStringList{r.Name, r.Site, DateTimeText(r.Last), DateText(r.Ends), QString::number(r.Freq), QString::number(r.Count), r.Keys,
                        r.Comments}
         .join(QLatin1Char('|'));
 }

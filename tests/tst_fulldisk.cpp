@@ -18,6 +18,7 @@
 #include "DataFile.h"
 #include "IniFile.h"
 #include "Product.h"
+#include "support/DayText.h"
 #include "support/FakeDesktop.h"
 #include "support/FakeDialogs.h"
 #include "support/SaveRounds.h"
@@ -169,8 +170,8 @@ struct Window {
             auto rec = std::make_unique<Rec>();
             rec->Name = QStringLiteral("Item %1").arg(i);
             rec->Site = QStringLiteral("http://site%1.example/").arg(i);
-            rec->Last = QStringLiteral("10/12/2026 09:00");
-            rec->Ends = QStringLiteral("31/12/2027");
+            rec->Last = Day(QStringLiteral("10/12/2026 09:00"));
+            rec->Ends = Day(QStringLiteral("31/12/2027"));
             rec->Comments = QString(100, QLatin1Char('c'));
             form->Data.Items.Append(std::move(rec));
         }

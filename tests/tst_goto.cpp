@@ -127,7 +127,7 @@ void TstGoto::gotoAddress()
     QCOMPARE(f.dialogs.Texts("Error"),
              refused ? QStringList{NotWebAddressMessage(address, CheckWebAddress(address))} : QStringList());
     QVERIFY(!rec->Done);
-    QCOMPARE(rec->Last, QStringLiteral("01/12/2026 08:00"));
+    QCOMPARE(DateTimeText(rec->Last), QStringLiteral("01/12/2026 08:00"));
     QCOMPARE(rec->Count, 3);
     QCOMPARE(QApplication::focusWidget(), m.Entries);
 }

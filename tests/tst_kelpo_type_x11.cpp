@@ -15,6 +15,7 @@
 #include "DataFile.h"
 #include "Formats.h"
 #include "Model.h"
+#include "support/DayText.h"
 #include "support/TypeTarget.h"
 
 using namespace kelpo;
@@ -126,8 +127,8 @@ void TstKelpoTypeX11::initTestCase()
     rec->Name = QStringLiteral("Daily Draw");
     rec->Site = QStringLiteral("http://example.org/form");
     rec->Keys = Script;
-    rec->Last = QStringLiteral("01/01/2020 09:00");
-    rec->Ends = QStringLiteral("31/12/2099");
+    rec->Last = Day(QStringLiteral("01/01/2020 09:00"));
+    rec->Ends = Day(QStringLiteral("31/12/2099"));
     model.Items.Append(std::move(rec));
     const Formats formats = Formats::Make(QStringLiteral("dd/MM/yyyy"), QStringLiteral("HH:mm"), QLatin1Char('.'), 2026);
     QVERIFY(BuildDataText(model, formats, &dataFile_));

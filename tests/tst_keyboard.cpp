@@ -173,7 +173,7 @@ void TstKeyboard::endDateKeys()
         date->setCurrentSection(QDateTimeEdit::Section(section));
     }
     QTest::keyClick(date, Qt::Key(key));
-    QCOMPARE(run.f.Item(QStringLiteral("Beta"))->Ends, ends);
+    QCOMPARE(DateText(run.f.Item(QStringLiteral("Beta"))->Ends), ends);
     QCOMPARE(date->date().toString(QStringLiteral("dd/MM/yyyy")), ends);
 }
 

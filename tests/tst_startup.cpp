@@ -19,6 +19,7 @@
 #include "IniFile.h"
 #include "Main.h"
 #include "Product.h"
+#include "support/DayText.h"
 #include "support/FakeDesktop.h"
 #include "support/FakeDialogs.h"
 #include "support/FileModes.h"
@@ -56,8 +57,8 @@ std::unique_ptr<Rec> Item(const QString &name, const QString &last = QStringLite
     auto rec = std::make_unique<Rec>();
     rec->Name = name;
     rec->Site = QStringLiteral("http://") + name.toLower() + QStringLiteral(".example");
-    rec->Last = last;
-    rec->Ends = QStringLiteral("10/12/2027");
+    rec->Last = Day(last);
+    rec->Ends = Day(QStringLiteral("10/12/2027"));
     rec->Freq = 2;
     return rec;
 }
@@ -392,11 +393,12 @@ void TstStartup::dataFolderIsPrivate()
     run.form->MenuSaveDataClick();  // Kelpo.dat and Kelpo.bak
     // An item that cannot be written: going back to the backup keeps the
     // data file as Kelpo.err and copies Kelpo.bak over Kelpo.dat.
-    run.form->Data.Items.Append(Item("Bad", "not a date"));
+    // A date the program cannot write (no path of the program stores one).
+    run.form->Data.Items.Append(Item("Bad"))->Last = std::numeric_limits<double>::quiet_NaN();
     run.dialogs.confirmAnswers.enqueue(true);
     run.form->MenuSaveDataClick();
     QVERIFY(QFile::exists(run.Data("Kelpo.err")));
-    run.form->Data.Items.At(0)->Last = "10/12/2026 09:00";
+    run.form->Data.Items.At(0)->Last = Day("10/12/2026 09:00");
     QVERIFY(run.Close());  // Kelpo.dat, Kelpo.ini, Kelpo.var
     run.clock.Set(QDateTime(QDate(2026, 12, 11), QTime(9, 0)));
     run.Start();                    // Kelpo.dat.261211
@@ -695,7 +697,8 @@ void TstStartup::failedBuildOffersBackup()
     run.Start();
     WriteAll(run.Data("Kelpo.dat"), "current");
     WriteAll(run.Data("Kelpo.bak"), "backup");
-    run.form->Data.Items.Append(Item("Bad", "not a date"));
+    // A date the program cannot write (no path of the program stores one).
+    run.form->Data.Items.Append(Item("Bad"))->Last = std::numeric_limits<double>::quiet_NaN();
 
     run.dialogs.confirmAnswers.enqueue(yes);
     run.form->SaveData(run.Data("Kelpo.dat"), true);
@@ -705,9 +708,9 @@ void TstStartup::failedBuildOffersBackup()
     QCOMPARE(ReadAll(run.Data("Kelpo.err")), yes ? QByteArray("current") : QByteArray());
     QCOMPARE(ReadAll(run.Data("Kelpo.bak")), QByteArray("backup"));
     QCOMPARE(run.form->Data.Items.Count(), 1);
-    QCOMPARE(run.form->Data.Items.At(0)->Last, QStringLiteral("not a date"));
+    QVERIFY(std::isnan(run.form->Data.Items.At(0)->Last));  // the model is left as it was
 
-    run.form->Data.Items.At(0)->Last = "10/12/2026 09:00";
+    run.form->Data.Items.At(0)->Last = Day("10/12/2026 09:00");
     QVERIFY(run.Close());
 }
 
@@ -909,7 +912,7 @@ void TstStartup::startupEndsWithUpdateAndNext()
         QCOMPARE(f.Url->text(), "http://" + selected.toLower() + ".example");
         QCOMPARE(f.StatusText(), QStringLiteral("Groups: None"));
         for (int i = 0; i < 3; ++i)
-            QCOMPARE(f.Data.Items.At(i)->Done, f.Data.Items.At(i)->Last == "10/12/2026 09:00");
+            QCOMPARE(f.Data.Items.At(i)->Done, DateTimeText(f.Data.Items.At(i)->Last) == "10/12/2026 09:00");
     }
     QVERIFY(run.Close());
 }

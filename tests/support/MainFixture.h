@@ -15,6 +15,7 @@
 
 #include "ItemListModel.h"
 #include "Main.h"
+#include "support/DayText.h"
 #include "support/FakeDesktop.h"
 #include "support/FakeDialogs.h"
 #include "support/RecordingKeyboard.h"
@@ -70,6 +71,12 @@ struct MainFixture {
         return Formats::Make(QStringLiteral("dd/MM/yyyy"), QStringLiteral("HH:mm"), QLatin1Char('.'), 2026);
     }
 
+    // The day number of a date (and time) written in the fixture's formats,
+    // and an item's dates as the editors show them.
+    static double Day(const QString &text) { return kelpo::Day(text, Dates()); }
+    static QString LastText(const Rec *rec) { return DateTimeText(rec->Last, Dates()); }
+    static QString EndsText(const Rec *rec) { return DateText(rec->Ends, Dates()); }
+
     // An item; `last` and `ends` are texts in the fixture's formats.
     Rec *Add(const QString &name, int freq = 0, const QString &last = QStringLiteral("10/12/2026 09:00"),
              const QString &ends = QStringLiteral("31/12/2027"), const QString &group = QString(), bool done = false)
@@ -78,8 +85,8 @@ struct MainFixture {
         rec->Name = name;
         rec->Site = QStringLiteral("http://") + name.toLower().remove(QLatin1Char(' ')) + QStringLiteral(".example");
         rec->Freq = freq;
-        rec->Last = last;
-        rec->Ends = ends;
+        rec->Last = Day(last);
+        rec->Ends = Day(ends);
         rec->Group = group;
         rec->Done = done;
         return form->Data.Items.Append(std::move(rec));
