@@ -86,8 +86,6 @@ public:
     QString ShortTimePattern() const { return shortTime_; }
     DateOrder Order() const { return order_; }
     QChar DateSeparator() const { return dateSep_; }
-    QString AmText() const { return am_; }
-    QString PmText() const { return pm_; }
 
     // The program's decimal separator, "." or "," (starts as the locale's).
     QChar DecimalSeparator() const { return decimalSep_; }
@@ -97,7 +95,6 @@ public:
 
     // Two-digit years: placed in the 100-year span starting 50 years before
     // the current year (for 2026: 76 -> 1976, 75 -> 2075).
-    int CurrentYear() const { return currentYear_; }
     int ExpandYear(int twoDigitYear) const;
 
     // Formatting. A day number outside the supported range gives "".
