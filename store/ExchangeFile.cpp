@@ -1,6 +1,6 @@
 #include "ExchangeFile.h"
 
-#include "DataFile.h"
+#include "AtomicFile.h"
 #include "FileRead.h"
 #include "Product.h"
 #include "TextCodec.h"

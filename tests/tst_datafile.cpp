@@ -6,6 +6,7 @@
 
 #include <sys/stat.h>
 
+#include "AtomicFile.h"
 #include "DataFile.h"
 #include "FileRead.h"
 #include "TextCodec.h"

@@ -3,7 +3,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "DataFile.h"
+#include "AtomicFile.h"
 #include "ExchangeFile.h"
 #include "Product.h"
 

@@ -4,7 +4,7 @@
 
 #include <sys/stat.h>
 
-#include "DataFile.h"
+#include "AtomicFile.h"
 #include "ExchangeFile.h"
 #include "FileRead.h"
 #include "Product.h"

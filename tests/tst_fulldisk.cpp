@@ -15,6 +15,7 @@
 #include <sys/mount.h>
 #include <unistd.h>
 
+#include "AtomicFile.h"
 #include "DataFile.h"
 #include "IniFile.h"
 #include "Product.h"

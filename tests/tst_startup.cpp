@@ -15,6 +15,7 @@
 
 #include <sys/stat.h>
 
+#include "AtomicFile.h"
 #include "DataFile.h"
 #include "IniFile.h"
 #include "Main.h"
