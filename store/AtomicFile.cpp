@@ -9,20 +9,35 @@ namespace kelpo {
 
 namespace {
 
-QString injectedWriteFailure;
+// The real disk: only the system refuses writes.
+class RealDisk : public DiskFaults {
+public:
+    QString WriteFailure(const QString &) const override { return QString(); }
+};
+
+const RealDisk realDisk;
+const DiskFaults *diskFaults = nullptr;  // set by SetDiskFaults; nullptr: the real disk
+
+const DiskFaults &Faults()
+{
+    return diskFaults ? *diskFaults : realDisk;
+}
 
 }  // namespace
 
-void InjectWriteFailureForTests(const QString &reason)
+const DiskFaults *SetDiskFaults(const DiskFaults *faults)
 {
-    injectedWriteFailure = reason;
+    const DiskFaults *previous = diskFaults;
+    diskFaults = faults;
+    return previous;
 }
 
 bool WriteFileAtomic(const QString &path, const QByteArray &bytes, QString *error, FileAccess access)
 {
-    if (!injectedWriteFailure.isEmpty()) {
+    const QString failure = Faults().WriteFailure(path);
+    if (!failure.isEmpty()) {
         if (error)
-            *error = injectedWriteFailure;
+            *error = failure;
         return false;
     }
     // Unbuffered: a write that fails only when the buffer is flushed inside
@@ -57,7 +72,7 @@ bool WriteFileAtomic(const QString &path, const QByteArray &bytes, QString *erro
 
 bool CopyFileReplace(const QString &from, const QString &to, FileAccess access)
 {
-    if (!injectedWriteFailure.isEmpty())
+    if (!Faults().WriteFailure(to).isEmpty())
         return false;
     // Only regular files are copied, and only over regular files: a pipe
     // would block, and a folder or device in the target's place stays.

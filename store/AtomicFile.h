@@ -22,9 +22,21 @@ bool WriteFileAtomic(const QString &path, const QByteArray &bytes, QString *erro
 // target is then unchanged.
 bool CopyFileReplace(const QString &from, const QString &to, FileAccess access = FileAccess::Private);
 
-// Test seam for failing disks: while `reason` is not empty, WriteFileAtomic
-// and CopyFileReplace fail with that reason and leave the target alone.
-// An empty reason turns it off.
-void InjectWriteFailureForTests(const QString &reason);
+// Whether the disk takes a write at all, asked by WriteFileAtomic and
+// CopyFileReplace before they touch the target. Behind an interface so that
+// tests can stand in for a full or read-only disk; on the real disk nothing
+// fails before the system says so.
+class DiskFaults {
+public:
+    virtual ~DiskFaults() = default;
+    // The reason a write to `path` fails at once (the target is then left
+    // alone), or empty when the write may go ahead.
+    virtual QString WriteFailure(const QString &path) const = 0;
+};
+
+// The one place the disk faults are set, for the whole process: `faults`
+// (not owned; it must outlive its use) or, for nullptr, the real disk.
+// Returns the ones set before, so that a test's double can put them back.
+const DiskFaults *SetDiskFaults(const DiskFaults *faults);
 
 }  // namespace kelpo
