@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "AtomicFile.h"
 #include "DataFile.h"
 #include "MainHelpers.h"
 

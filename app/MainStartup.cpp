@@ -13,6 +13,7 @@
 
 #include <exception>
 
+#include "AtomicFile.h"
 #include "DataFile.h"
 #include "IniFile.h"
 #include "Layout.h"

@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "AtomicFile.h"
 #include "DataFile.h"
 
 using namespace kelpo;

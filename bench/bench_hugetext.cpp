@@ -26,6 +26,7 @@
 #include <functional>
 #include <memory>
 
+#include "AtomicFile.h"
 #include "DataFile.h"
 #include "ItemListModel.h"
 #include "Main.h"

@@ -18,6 +18,7 @@
 #include <cmath>
 #include <memory>
 
+#include "AtomicFile.h"
 #include "DataFile.h"
 #include "ItemListModel.h"
 #include "Main.h"

@@ -5,7 +5,6 @@
 #include "TextCodec.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cmath>
@@ -19,8 +18,6 @@ const QString ItemSeparator = QString(41, QLatin1Char('-')) + QChar(0x03);
 namespace {
 
 constexpr int TextLimit = 255;
-
-QString injectedWriteFailure;
 
 const QString ErrorLoadingEntry =
     QStringLiteral("Error loading entry. Entry will be ignored.\nPossible name: ");
@@ -296,11 +293,6 @@ QString OneLine(const QString &text)
 
 }  // namespace
 
-void InjectWriteFailureForTests(const QString &reason)
-{
-    injectedWriteFailure = reason;
-}
-
 namespace {
 
 LoadResult ReadDecodedData(const QString &text, Model &model, Formats &formats, double now)
@@ -464,76 +456,6 @@ bool BuildDataText(const Model &model, const Formats &formats, QByteArray *out, 
     }
     *out = text.toUtf8();
     return true;
-}
-
-bool WriteFileAtomic(const QString &path, const QByteArray &bytes, QString *error, FileAccess access)
-{
-    if (!injectedWriteFailure.isEmpty()) {
-        if (error)
-            *error = injectedWriteFailure;
-        return false;
-    }
-    // Unbuffered: a write that fails only when the buffer is flushed inside
-    // commit() (a full disk, for anything below the buffer's 16 KiB) is not
-    // seen by QSaveFile, which would then replace the file with an empty or
-    // cut one and report success.
-    // A folder, pipe or device in the file's place is left alone.
-    if (IsNonRegularFile(path)) {
-        if (error)
-            *error = QStringLiteral("%1 is not a regular file.").arg(path);
-        return false;
-    }
-    QSaveFile file(path);
-    bool ok = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
-    // QSaveFile gives the new file the mode of the one it replaces.
-    if (ok && access == FileAccess::Private)
-        MakeFilePrivate(file);
-    // A short write is followed by another, which fails with the reason.
-    for (qint64 done = 0; ok && done < bytes.size();) {
-        const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
-        ok = n > 0;
-        done += n;
-    }
-    if (!ok || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    return true;
-}
-
-bool CopyFileReplace(const QString &from, const QString &to, FileAccess access)
-{
-    if (!injectedWriteFailure.isEmpty())
-        return false;
-    // Only regular files are copied, and only over regular files: a pipe
-    // would block, and a folder or device in the target's place stays.
-    QFile source;
-    if (!OpenRegularFile(source, from, nullptr) || IsNonRegularFile(to))
-        return false;
-    // QSaveFile writes a temporary file beside the target and renames it over
-    // the target on commit; on any failure the target stays as it was.
-    QSaveFile target(to);
-    if (!target.open(QIODevice::WriteOnly | QIODevice::Unbuffered))  // see WriteFileAtomic
-        return false;
-    if (access == FileAccess::Private)
-        MakeFilePrivate(target);
-    QByteArray buffer(1 << 16, Qt::Uninitialized);
-    for (;;) {
-        const qint64 got = source.read(buffer.data(), buffer.size());
-        if (got < 0) {
-            target.cancelWriting();
-            return false;
-        }
-        if (got == 0)
-            break;
-        if (target.write(buffer.constData(), got) != got) {
-            target.cancelWriting();
-            return false;
-        }
-    }
-    return target.commit();
 }
 
 }  // namespace kelpo

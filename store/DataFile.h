@@ -15,7 +15,6 @@
 
 #include "Formats.h"
 #include "Model.h"
-#include "PrivateFiles.h"
 
 namespace kelpo {
 
@@ -61,22 +60,5 @@ LoadResult LoadMainData(const QString &path, Model &model, Formats &formats, dou
 // group text, keys) are written as blanks so they cannot break the layout.
 bool BuildDataText(const Model &model, const Formats &formats, QByteArray *out,
                    QString *badItem = nullptr);
-
-// Writes `bytes` to `path` atomically (the old file stays whole if anything
-// fails). On failure returns false and the system's reason in `error`.
-// The files of the data folder are private; only a file written for others
-// (an exchange file) is Shared.
-bool WriteFileAtomic(const QString &path, const QByteArray &bytes, QString *error,
-                     FileAccess access = FileAccess::Private);
-
-// Copies `from` over `to` through a temporary file in the target's folder and
-// a rename. Returns false when anything failed (callers ignore it); the
-// target is then unchanged.
-bool CopyFileReplace(const QString &from, const QString &to, FileAccess access = FileAccess::Private);
-
-// Test seam for failing disks: while `reason` is not empty, WriteFileAtomic
-// and CopyFileReplace fail with that reason and leave the target alone.
-// An empty reason turns it off.
-void InjectWriteFailureForTests(const QString &reason);
 
 }  // namespace kelpo

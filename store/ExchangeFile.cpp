@@ -1,6 +1,6 @@
 #include "ExchangeFile.h"
 
-#include "DataFile.h"
+#include "AtomicFile.h"
 #include "FileRead.h"
 #include "ItemDates.h"
 #include "Product.h"

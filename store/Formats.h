@@ -11,6 +11,8 @@
 // decimal separator is the only part that changes during a run: the data file
 // readers may switch it between "." and ",".
 
+#include "DayNumber.h"
+
 #include <QChar>
 #include <QDate>
 #include <QDateTime>
@@ -23,20 +25,17 @@
 
 namespace kelpo {
 
-// Day numbers: 0.0 is 30 December 1899 00:00; 1.5 is 31 December 1899 12:00.
-// Days before 30 December 1899 count backwards while the fraction still runs
-// forwards (-1.25 is 29 December 1899 06:00), as in the files of the original
-// desktop program. Supported range: the years 1 to 9999.
-// An invalid date gives NaN; an invalid time counts as 00:00.
-double ToDayNumber(const QDate &date, const QTime &time = QTime(0, 0));
-double ToDayNumber(const QDateTime &local);  // uses the wall-clock fields, no time zone math
-// Local wall-clock date and time, rounded to the millisecond (a fraction that
-// rounds up to a whole day gives 00:00 of the next day). Invalid when the
-// number is outside the supported range or not finite.
-QDateTime FromDayNumber(double dayNumber);
-QDate DateOfDayNumber(double dayNumber);     // the calendar day, fraction dropped
-
 namespace formats_detail {
+
+// Blank for the parser: any kind of white space, and the invisible format
+// characters (bidi marks) that some locales put around separators.
+inline bool IsBlank(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u < 0x80)
+        return u == u' ' || (u >= 9 && u <= 13);
+    return c.isSpace() || c.category() == QChar::Other_Format;
+}
 
 // Internals of Formats: one element of a compiled date or time pattern.
 struct Token {
@@ -87,8 +86,6 @@ public:
     QString ShortTimePattern() const { return shortTime_; }
     DateOrder Order() const { return order_; }
     QChar DateSeparator() const { return dateSep_; }
-    QString AmText() const { return am_; }
-    QString PmText() const { return pm_; }
 
     // The program's decimal separator, "." or "," (starts as the locale's).
     QChar DecimalSeparator() const { return decimalSep_; }
@@ -98,7 +95,6 @@ public:
 
     // Two-digit years: placed in the 100-year span starting 50 years before
     // the current year (for 2026: 76 -> 1976, 75 -> 2075).
-    int CurrentYear() const { return currentYear_; }
     int ExpandYear(int twoDigitYear) const;
 
     // Formatting. A day number outside the supported range gives "".

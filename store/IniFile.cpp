@@ -1,6 +1,6 @@
 #include "IniFile.h"
 
-#include "DataFile.h"
+#include "AtomicFile.h"
 #include "FileRead.h"
 #include "TextCodec.h"
 

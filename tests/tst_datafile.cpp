@@ -6,10 +6,12 @@
 
 #include <sys/stat.h>
 
+#include "AtomicFile.h"
 #include "DataFile.h"
 #include "support/DayText.h"
 #include "FileRead.h"
 #include "TextCodec.h"
+#include "support/FailingDisk.h"
 
 using namespace kelpo;
 
@@ -104,8 +106,6 @@ class TestDataFile : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup() { InjectWriteFailureForTests(QString()); }
-
     void textCodec_data()
     {
         QTest::addColumn<QByteArray>("bytes");
@@ -684,7 +684,7 @@ private slots:
         QVERIFY(WriteAll(path, "old data"));
         QVERIFY(WriteAll(copy, "old backup"));
 
-        InjectWriteFailureForTests("No space left on device");
+        FailingDisk disk("No space left on device");
         QString error;
         QVERIFY(!WriteFileAtomic(path, "new data", &error));
         QCOMPARE(error, QStringLiteral("No space left on device"));
@@ -693,7 +693,7 @@ private slots:
         QCOMPARE(ReadAll(copy), QByteArray("old backup"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
 
-        InjectWriteFailureForTests(QString());
+        disk.reason.clear();
         QVERIFY(WriteFileAtomic(path, "new data", &error));
         QVERIFY(CopyFileReplace(path, copy));
         QCOMPARE(ReadAll(copy), QByteArray("new data"));

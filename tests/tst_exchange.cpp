@@ -3,10 +3,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "DataFile.h"
 #include "ExchangeFile.h"
 #include "Product.h"
 #include "support/DayText.h"
+#include "support/FailingDisk.h"
 
 using namespace kelpo;
 
@@ -91,8 +91,6 @@ class TestExchange : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup() { InjectWriteFailureForTests(QString()); }
-
     void crypt()
     {
         QCOMPARE(Crypt("Name=abc"), QByteArray::fromHex("4F606C643C606362"));
@@ -485,7 +483,7 @@ private slots:
         QCOMPARE(ReadAll(path), QByteArray("old"));
 
         recs.pop_back();
-        InjectWriteFailureForTests(QStringLiteral("No space left on device"));
+        const FailingDisk full(QStringLiteral("No space left on device"));
         QVERIFY(!SaveExchangeFile(path, QStringLiteral("G"), Pointers(recs), true, Dotted(), &error));
         QCOMPARE(error, QStringLiteral("No space left on device"));
         QCOMPARE(ReadAll(path), QByteArray("old"));

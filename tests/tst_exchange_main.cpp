@@ -4,10 +4,10 @@
 
 #include <sys/stat.h>
 
-#include "DataFile.h"
 #include "ExchangeFile.h"
 #include "FileRead.h"
 #include "Product.h"
+#include "support/FailingDisk.h"
 #include "support/MainFixture.h"
 
 using namespace kelpo;
@@ -171,9 +171,10 @@ private Q_SLOTS:
         const QString path = Write(f, QStringLiteral("old.kdf"), "old");
         f.dialogs.Clear();
         f.dialogs.fileAnswers.enqueue(path);
-        InjectWriteFailureForTests(QStringLiteral("No space left on device"));
-        f.form->MenuSaveGroupClick();
-        InjectWriteFailureForTests(QString());
+        {
+            const FailingDisk full(QStringLiteral("No space left on device"));
+            f.form->MenuSaveGroupClick();
+        }
         QCOMPARE(f.dialogs.Texts(QStringLiteral("Error")),
                  QStringList{QStringLiteral("old.kdf could not be saved.\n\nNo space left on device")});
         QFile file(path);

@@ -5,6 +5,7 @@
 // picture of the screen after the import.
 #include <QtTest>
 
+#include "AtomicFile.h"
 #include "DataFile.h"
 #include "Formats.h"
 #include "Model.h"

@@ -2,7 +2,7 @@
 // folder lies on a small tmpfs of the test's own (in a private mount
 // namespace, so nothing outside the test sees it), filled to the last page
 // or remounted read-only. Where the machine refuses the mount (or
-// KELPO_FULLDISK_INJECT is set), the file layer's injected write failure
+// KELPO_FULLDISK_INJECT is set), a FailingDisk with the system's reason
 // stands in for the disk.
 #include <QtTest>
 
@@ -21,6 +21,7 @@
 #include "support/DayText.h"
 #include "support/FakeDesktop.h"
 #include "support/FakeDialogs.h"
+#include "support/FailingDisk.h"
 #include "support/SaveRounds.h"
 
 using namespace kelpo;
@@ -72,7 +73,6 @@ public:
     }
     ~SmallDisk()
     {
-        InjectWriteFailureForTests(QString());
         if (fill_ >= 0)
             ::close(fill_);
         if (mounted_)
@@ -85,7 +85,7 @@ public:
     void Fill()
     {
         if (!mounted_) {
-            InjectWriteFailureForTests(NoSpace);
+            faults_.reason = NoSpace;
             return;
         }
         fill_ = ::open(QFile::encodeName(path_ + QStringLiteral("/filler")).constData(), O_WRONLY | O_CREAT, 0600);
@@ -98,7 +98,7 @@ public:
     // Gives `pages` pages of the filler back; all of it when `pages` < 0.
     void Free(qint64 pages = -1)
     {
-        InjectWriteFailureForTests(QString());
+        faults_.reason.clear();
         if (fill_ < 0)
             return;
         const qint64 size = ::lseek(fill_, 0, SEEK_END);
@@ -107,7 +107,7 @@ public:
     void SetReadOnly(bool readOnly)
     {
         if (!mounted_) {
-            InjectWriteFailureForTests(readOnly ? ReadOnly : QString());
+            faults_.reason = readOnly ? ReadOnly : QString();
             return;
         }
         const unsigned long flags = MS_REMOUNT | (readOnly ? MS_RDONLY : 0);
@@ -118,6 +118,7 @@ private:
     QString path_;
     bool mounted_ = false;
     int fill_ = -1;
+    FailingDisk faults_;  // the fallback's disk; lets every write through on a real one
 };
 
 QByteArray ReadAll(const QString &path)

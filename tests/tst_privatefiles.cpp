@@ -7,7 +7,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "DataFile.h"
+#include "AtomicFile.h"
 #include "ExchangeFile.h"
 #include "PrivateFiles.h"
 #include "SingleInstance.h"

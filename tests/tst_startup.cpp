@@ -22,6 +22,7 @@
 #include "support/DayText.h"
 #include "support/FakeDesktop.h"
 #include "support/FakeDialogs.h"
+#include "support/FailingDisk.h"
 #include "support/FileModes.h"
 
 using namespace kelpo;
@@ -118,7 +119,6 @@ private:
     void Prepare(Run &run);
 
 private Q_SLOTS:
-    void cleanup() { InjectWriteFailureForTests(QString()); }
     void firstStartThenSecondStart();
     void settingsAreReadAndWrittenBack();
     void storedBoundsNoScreenShowsAreFitted();
@@ -516,14 +516,14 @@ void TstStartup::damagedDataFileNotCopiedIsGuarded()
                                "Keys: \r\nLast1: 46000.5\r\nEnds1: 46500\r\nFreq: 2,5\r\n\r\n" + sep;
     WriteAll(run.Data("Kelpo.dat"), damaged);
     WriteAll(run.Data("Kelpo.dat.261210"), "today's copy");
-    InjectWriteFailureForTests(QStringLiteral("No space left on device"));
+    FailingDisk disk(QStringLiteral("No space left on device"));
     run.Start();
     const QStringList errors = run.dialogs.Texts("Error");
     QVERIFY2(errors.size() >= 1 && errors.last().contains("1 items were read; the file says it holds 0")
                  && errors.last().contains(run.Data("Kelpo.new")),
              qPrintable(errors.join("\n")));
     QCOMPARE(run.form->Data.Items.Count(), 1);
-    InjectWriteFailureForTests(QString());
+    disk.reason.clear();
     QVERIFY(run.Close());
     QCOMPARE(ReadAll(run.Data("Kelpo.dat")), damaged);
     QVERIFY(ReadAll(run.Data("Kelpo.new")).contains("Name: Alpha"));
@@ -644,7 +644,7 @@ void TstStartup::failedWriteKeepsFilesAndReports()
     run.form->Data.Items.Append(Item("New"));
     run.dialogs.Clear();
 
-    InjectWriteFailureForTests("No space left on device");
+    FailingDisk disk("No space left on device");
     run.form->MenuSaveDataClick();
     run.form->Timer1Timer();
     const QString failed = "There was a problem saving your data:\nNo space left on device";
@@ -659,7 +659,7 @@ void TstStartup::failedWriteKeepsFilesAndReports()
     QVERIFY(!run.Close());
     QCOMPARE(run.dialogs.Texts("Error"), QStringList{failed});
     QCOMPARE(run.dialogs.Texts("Question").size(), 1);
-    InjectWriteFailureForTests(QString());
+    disk.reason.clear();
 
     // A write that fails on its own (no such folder) leaves the backup alone
     // even though the data file itself could be copied.
@@ -671,11 +671,11 @@ void TstStartup::failedWriteKeepsFilesAndReports()
 
     // Closing anyway: every file that cannot be written is reported and
     // stays as it was.
-    InjectWriteFailureForTests("No space left on device");
+    disk.reason = "No space left on device";
     run.dialogs.Clear();
     run.dialogs.confirmAnswers.enqueue(true);
     QVERIFY(run.Close());
-    InjectWriteFailureForTests(QString());
+    disk.reason.clear();
     QCOMPARE(run.dialogs.Texts("Error"), (QStringList{failed, "No space left on device",
                                                       "There was a problem saving your settings:\nNo space left on device"}));
     QCOMPARE(ReadAll(run.Data("Kelpo.dat")), QByteArray("newer than the backup"));

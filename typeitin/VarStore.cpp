@@ -1,6 +1,6 @@
 #include "VarStore.h"
 
-#include "DataFile.h"
+#include "AtomicFile.h"
 #include "FileRead.h"
 #include "TextCodec.h"
 
