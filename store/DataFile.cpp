@@ -5,9 +5,13 @@
 #include "TextCodec.h"
 
 #include <QFile>
+#include <QHash>
+#include <QStringDecoder>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <memory>
 
@@ -22,19 +26,19 @@ constexpr int TextLimit = 255;
 const QString ErrorLoadingEntry =
     QStringLiteral("Error loading entry. Entry will be ignored.\nPossible name: ");
 
-// The file's lines one by one, as views into the decoded text. A line ends
+// The file's lines one by one, as views into its UTF-8 bytes. A line ends
 // at LF; a CR right before the LF belongs to the line end. Past the end,
 // every read gives an empty line.
 class LineReader {
 public:
-    explicit LineReader(QStringView text) : text_(text) {}
+    explicit LineReader(QByteArrayView text) : text_(text) {}
 
     bool AtEnd() const { return pos_ >= text_.size(); }
     // The number of the line read last, from 1.
     qint64 LineNumber() const { return lineNumber_; }
 
     // The next line, without taking it.
-    QStringView Peek() const
+    QByteArrayView Peek() const
     {
         LineReader copy = *this;
         return copy.Next();
@@ -44,37 +48,74 @@ public:
     bool RestIsBlank() const
     {
         for (qsizetype i = pos_; i < text_.size(); ++i) {
-            const QChar c = text_.at(i);
-            if (c != QLatin1Char('\r') && c != QLatin1Char('\n') && c != QLatin1Char(' ') && c != QLatin1Char('\t'))
+            const char c = text_[i];
+            if (c != '\r' && c != '\n' && c != ' ' && c != '\t')
                 return false;
         }
         return true;
     }
 
-    QStringView Next()
+    QByteArrayView Next()
     {
         if (AtEnd())
             return {};
         ++lineNumber_;
-        qsizetype end = text_.indexOf(QLatin1Char('\n'), pos_);
-        qsizetype next;
-        if (end < 0) {
-            end = text_.size();
-            next = end;
-        } else {
-            next = end + 1;
-        }
-        if (end > pos_ && text_.at(end - 1) == QLatin1Char('\r'))
+        const char *start = text_.data() + pos_;
+        const auto *lf = static_cast<const char *>(std::memchr(start, '\n', size_t(text_.size() - pos_)));
+        qsizetype end = lf ? lf - text_.data() : text_.size();
+        const qsizetype next = lf ? end + 1 : end;
+        if (end > pos_ && text_[end - 1] == '\r')
             --end;
-        const QStringView line = text_.mid(pos_, end - pos_);
+        const QByteArrayView line(start, end - pos_);
         pos_ = next;
         return line;
     }
 
 private:
-    QStringView text_;
+    QByteArrayView text_;
     qsizetype pos_ = 0;
     qint64 lineNumber_ = 0;
+};
+
+// Decodes a piece of the file. A U+FEFF at the start of a piece is a
+// character of the text, not a byte order mark.
+QString Text(QByteArrayView utf8)
+{
+    QStringDecoder decode(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    return decode(utf8);
+}
+
+// The text of the bytes, decoded only as far as needed for its first `max`
+// characters: no character takes more than three bytes per UTF-16 unit.
+QString TextUpTo(QByteArrayView utf8, qsizetype max)
+{
+    if (max < (utf8.size() - 3) / 3)
+        utf8 = utf8.first(max * 3 + 3);
+    return CutText(Text(utf8), int(std::min<qsizetype>(max, std::numeric_limits<int>::max())));
+}
+
+// Repeated values (the same script, group text or comment in many items)
+// are held once: equal bytes give the same shared text.
+class Interner {
+public:
+    template <typename Decode>
+    QString Get(QByteArrayView bytes, Decode decode)
+    {
+        if (bytes.size() > MaxLength)
+            return decode();
+        const auto it = seen_.constFind(bytes);
+        if (it != seen_.constEnd())
+            return it.value();
+        QString text = decode();
+        if (seen_.size() < MaxEntries)
+            seen_.insert(bytes, text);
+        return text;
+    }
+
+private:
+    static constexpr qsizetype MaxLength = 1024;
+    static constexpr qsizetype MaxEntries = 4096;
+    QHash<QByteArrayView, QString> seen_;
 };
 
 // Notes the first thing in the file that was not understood, with its line.
@@ -107,18 +148,28 @@ QString Quote(QStringView line)
     return QLatin1Char('"') + t + (line.size() > 40 ? QStringLiteral("...\"") : QStringLiteral("\""));
 }
 
-// The line from its `position`-th character (1-based) on, at most `max`
-// characters; empty when the line is shorter.
-QStringView From(QStringView line, qsizetype position, qsizetype max = TextLimit)
+QString Quote(QByteArrayView line)
 {
-    qsizetype start = position - 1;
-    // A key skipped by its length may end inside a character of two UTF-16
-    // units: its second half is not kept either.
-    if (start > 0 && start < line.size() && line.at(start).isLowSurrogate() && line.at(start - 1).isHighSurrogate())
-        ++start;
+    return Quote(TextUpTo(line, 41));
+}
+
+// The line from its `position`-th character (1-based, counted in UTF-16
+// units) on, at most `max` characters; empty when the line is shorter.
+QString From(QByteArrayView line, qsizetype position, qsizetype max = TextLimit)
+{
+    // Whole characters are skipped; a key skipped by its length may end
+    // inside a character of two UTF-16 units: its second half is not kept
+    // either.
+    qsizetype start = 0;
+    for (qsizetype units = 0; units < position - 1 && start < line.size();) {
+        const auto lead = static_cast<unsigned char>(line[start]);
+        const int bytes = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        units += bytes == 4 ? 2 : 1;
+        start += bytes;
+    }
     if (start >= line.size())
         return {};
-    return CutView(line.mid(start), max);
+    return TextUpTo(line.sliced(start), max);
 }
 
 // Blanks, an optional sign and digits; reading stops at any other character
@@ -163,15 +214,31 @@ bool ReadDayNumber(const Formats &formats, QStringView text, double *dayNumber, 
     return other.ParseDayNumber(t, dayNumber);
 }
 
-bool IsSeparator(QStringView line)
+const QByteArray SeparatorBytes = ItemSeparator.toUtf8();
+
+bool IsSeparator(QByteArrayView line)
 {
-    return line == ItemSeparator;
+    return line == QByteArrayView(SeparatorBytes);
+}
+
+// The repeat kind and the entry counter from the frequency line
+// ("Freq: <kind>,<count>"), read leniently.
+void ReadFrequency(QStringView line, Rec &rec)
+{
+    const qsizetype comma = line.indexOf(QLatin1Char(','));
+    if (comma >= 0) {
+        rec.Count = ReadInteger(line.mid(comma + 1).left(6));
+        rec.Freq = ReadInteger(comma > 6 ? line.mid(6, comma - 6) : QStringView());
+    } else {
+        rec.Freq = ReadInteger(line.size() > 6 ? CutView(line.mid(6), 6) : QStringView());
+    }
 }
 
 // Reads one item block starting at its "Item: " line. Returns the record, or
 // nullptr when the block is broken; then `error` holds the message and the
 // reader stands after the block.
-std::unique_ptr<Rec> ReadItem(LineReader &in, Formats &formats, double now, QString *error, Damage &damage)
+std::unique_ptr<Rec> ReadItem(LineReader &in, Formats &formats, double now, QString *error, Damage &damage,
+                              Interner &shared)
 {
     in.Next();  // "Item: k"; the number is not used
     auto rec = std::make_unique<Rec>();
@@ -179,41 +246,41 @@ std::unique_ptr<Rec> ReadItem(LineReader &in, Formats &formats, double now, QStr
 
     // The keys of the fixed lines are checked only to tell whether the block
     // is whole; reading takes each value from its place, as it always has.
-    auto expect = [&](QStringView line, QLatin1String key, const char *what) {
+    auto expect = [&](QByteArrayView line, const char *key, const char *what) {
         if (line.isEmpty() && in.AtEnd())
             damage.AtLine(QStringLiteral("the file ends inside the item %1.").arg(Quote(rec->Name)));
         else if (!line.startsWith(key))
             damage.AtLine(QStringLiteral("the %1 line of an item is missing (found %2).").arg(QLatin1String(what), Quote(line)));
     };
 
-    QStringView line = in.Next();
-    expect(line, QLatin1String("Name: "), "name");
-    rec->Name = From(line, 7).toString();
+    QByteArrayView line = in.Next();
+    expect(line, "Name: ", "name");
+    rec->Name = From(line, 7);
 
     line = in.Next();
-    if (!line.startsWith(QLatin1String("Desc: ")))
-        expect(line, QLatin1String("Group: "), "group");
-    if (line.startsWith(QLatin1String("Desc: "))) {
+    if (!line.startsWith("Desc: "))
+        expect(line, "Group: ", "group");
+    if (line.startsWith("Desc: ")) {
         // An empty description adds no line: comments that began with a
         // blank line would lose it at the next save and load.
-        const QStringView description = From(line, 7);
+        const QString description = From(line, 7);
         if (!description.isEmpty())
-            rec->Comments = description.toString() + QLatin1String("\r\n");
+            rec->Comments = description + QLatin1String("\r\n");
     }
-    else if (line.startsWith(QLatin1String("Group: ")))
-        rec->Group = From(line, 8).toString();
+    else if (line.startsWith("Group: "))
+        rec->Group = shared.Get(line, [&] { return From(line, 8); });
 
     line = in.Next();
-    expect(line, QLatin1String("Site: "), "address");
-    rec->Site = From(line, 7).toString();
+    expect(line, "Site: ", "address");
+    rec->Site = From(line, 7);
 
     line = in.Next();
-    if (line.startsWith(QLatin1String("Keys: "))) {
-        rec->Keys = From(line, 7, std::numeric_limits<qsizetype>::max()).toString();
+    if (line.startsWith("Keys: ")) {
+        rec->Keys = shared.Get(line, [&] { return From(line, 7, std::numeric_limits<qsizetype>::max()); });
         line = in.Next();
     }
 
-    auto fail = [&](QStringView lastLine) {
+    auto fail = [&](QByteArrayView lastLine) {
         *error = ErrorLoadingEntry + rec->Name;
         damage.AtLine(QStringLiteral("a date of the item %1 is not a number (found %2).").arg(Quote(rec->Name), Quote(lastLine)));
         if (!IsSeparator(lastLine)) {
@@ -223,8 +290,8 @@ std::unique_ptr<Rec> ReadItem(LineReader &in, Formats &formats, double now, QStr
         return nullptr;
     };
 
-    if (line.startsWith(QLatin1String("Last1: "))) {
-        if (!line.contains(formats.DecimalSeparator()))
+    if (line.startsWith("Last1: ")) {
+        if (!line.contains(char(formats.DecimalSeparator().unicode())))
             formats.SwitchDecimalSeparator();
         double d = 0;
         if (!ReadDayNumber(formats, From(line, 8), &d, false) || !IsShowableDay(d))
@@ -232,21 +299,21 @@ std::unique_ptr<Rec> ReadItem(LineReader &in, Formats &formats, double now, QStr
         rec->Last = d;
     } else {
         // The old form holds the date and time as text in the short formats.
-        if (!formats.ParseDateTime(From(line, 7).toString(), &rec->Last))
+        if (!formats.ParseDateTime(From(line, 7), &rec->Last))
             rec->Last = now;
     }
 
     line = in.Next();
-    if (line.startsWith(QLatin1String("Freq: "))) {
+    if (line.startsWith("Freq: ")) {
         // The oldest form: no end date and no counter.
         rec->Freq = ReadInteger(From(line, 7, 6));
         rec->Ends = today + 365;
     } else {
         double d = 0;
-        if (line.startsWith(QLatin1String("Ends1: "))) {
+        if (line.startsWith("Ends1: ")) {
             if (!ReadDayNumber(formats, From(line, 8), &d, true))
                 return fail(line);
-        } else if (!formats.ParseDateTime(From(line, 7).toString(), &d)) {
+        } else if (!formats.ParseDateTime(From(line, 7), &d)) {
             d = today;
         }
         // Only the day of the end counts; a time written with it is dropped.
@@ -254,48 +321,115 @@ std::unique_ptr<Rec> ReadItem(LineReader &in, Formats &formats, double now, QStr
         if (std::isnan(rec->Ends))
             return fail(line);
         line = in.Next();
-        expect(line, QLatin1String("Freq: "), "repeat");
-        const qsizetype comma = line.indexOf(QLatin1Char(','));
-        if (comma >= 0) {
-            rec->Count = ReadInteger(line.mid(comma + 1).left(6));
-            rec->Freq = ReadInteger(comma > 6 ? line.mid(6, comma - 6) : QStringView());
-        } else {
-            rec->Freq = ReadInteger(From(line, 7, 6));
-        }
+        expect(line, "Freq: ", "repeat");
+        ReadFrequency(Text(line.first(std::min<qsizetype>(line.size(), 64))), *rec);
     }
 
     // Comment lines up to the separator. The last line of the file is never
     // taken: it is the separator of the last block in a whole file.
+    // Blank lines before the first text are not kept. The rest is decoded
+    // in one piece where every line ends with CR LF, as in the files the
+    // program writes.
+    const char *first = nullptr;
+    const char *last = nullptr;
+    bool crlf = true;
     line = in.Next();
     while (!IsSeparator(line) && !in.AtEnd()) {
-        if (!rec->Comments.isEmpty())
-            rec->Comments += QLatin1String("\r\n");
-        rec->Comments += line;
+        if (first || !line.isEmpty() || !rec->Comments.isEmpty()) {
+            if (!first)
+                first = line.data();
+            else
+                crlf = crlf && line.data()[-2] == '\r';
+            last = line.data() + line.size();
+        }
         line = in.Next();
+    }
+    if (first) {
+        const QByteArrayView lines(first, last - first);
+        auto joined = [&] {
+            if (crlf)
+                return Text(lines);
+            QString text;
+            for (qsizetype start = 0;;) {
+                const qsizetype lf = lines.indexOf('\n', start);
+                if (lf < 0) {
+                    text += Text(lines.sliced(start));
+                    return text;
+                }
+                const qsizetype end = lf > start && lines[lf - 1] == '\r' ? lf - 1 : lf;
+                text += Text(lines.sliced(start, end - start));
+                text += QLatin1String("\r\n");
+                start = lf + 1;
+            }
+        };
+        if (rec->Comments.isEmpty())
+            rec->Comments = shared.Get(lines, joined);
+        else
+            rec->Comments += QLatin1String("\r\n") + joined();
     }
     if (!IsSeparator(line))
         damage.AtLine(QStringLiteral("the file ends inside the item %1.").arg(Quote(rec->Name)));
     return rec;
 }
 
-// A text written on one line of the file: line breaks inside it would shift
-// every later line of the file, so they become blanks.
-QString OneLine(const QString &text)
-{
-    if (!text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
-        return text;
-    QString t = text;
-    t.replace(QLatin1String("\r\n"), QLatin1String(" "));
-    t.replace(QLatin1Char('\r'), QLatin1Char(' '));
-    t.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return t;
-}
+// Appends the pieces of a file to a byte buffer as UTF-8, without making a
+// UTF-16 copy of the whole file first.
+class Utf8Writer {
+public:
+    explicit Utf8Writer(QByteArray &bytes) : bytes_(bytes) {}
+
+    Utf8Writer &Ascii(const char *text) { return Bytes(QByteArrayView(text, qsizetype(std::strlen(text)))); }
+    Utf8Writer &Bytes(QByteArrayView bytes)
+    {
+        bytes_.append(bytes);
+        return *this;
+    }
+    Utf8Writer &LineEnd() { return Bytes(QByteArrayView("\r\n", 2)); }
+    Utf8Writer &Number(qint64 value)
+    {
+        char digits[24];
+        return Bytes({digits, std::to_chars(digits, digits + sizeof digits, value).ptr - digits});
+    }
+    // Text as QString::toUtf8 writes it; plain ASCII is copied straight in.
+    Utf8Writer &Text(QStringView text)
+    {
+        const char16_t *s = text.utf16();
+        const qsizetype n = text.size();
+        char16_t all = 0;
+        for (qsizetype i = 0; i < n; ++i)
+            all |= s[i];
+        if (all >= 0x80)
+            return Bytes(text.toUtf8());
+        const qsizetype at = bytes_.size();
+        bytes_.resize(at + n);
+        char *d = bytes_.data() + at;
+        for (qsizetype i = 0; i < n; ++i)
+            d[i] = char(s[i]);
+        return *this;
+    }
+    // A text on one line: line breaks inside it would shift every later line
+    // of the file, so they become blanks.
+    Utf8Writer &OneLine(const QString &text)
+    {
+        if (!text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
+            return Text(text);
+        QString t = text;
+        t.replace(QLatin1String("\r\n"), QLatin1String(" "));
+        t.replace(QLatin1Char('\r'), QLatin1Char(' '));
+        t.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        return Text(t);
+    }
+
+private:
+    QByteArray &bytes_;
+};
 
 }  // namespace
 
 namespace {
 
-LoadResult ReadDecodedData(const QString &text, Model &model, Formats &formats, double now)
+// Reads the file from its UTF-8 bytes.
+LoadResult ReadUtf8Data(QByteArrayView text, Model &model, Formats &formats, double now)
 {
     LoadResult result;
     result.opened = true;
@@ -306,32 +440,32 @@ LoadResult ReadDecodedData(const QString &text, Model &model, Formats &formats, 
     if (in.RestIsBlank())
         return result;  // an empty file holds nothing that could be lost
 
-    QStringView line = in.Next();
+    QByteArrayView line = in.Next();
     qint32 itemCount = 0;
-    auto readCount = [&](QStringView countLine) {
-        if (!countLine.startsWith(QLatin1String("Number of items:")))
+    auto readCount = [&](QByteArrayView countLine) {
+        if (!countLine.startsWith("Number of items:"))
             damage.AtLine(QStringLiteral("the number of items is missing (found %1).").arg(Quote(countLine)));
         // The item count is read whole: a file of 100,000 items or more must
         // not lose its tail to a five-digit field.
         itemCount = ReadInteger(From(countLine, 17, countLine.size()));
     };
-    if (line.startsWith(QLatin1String("Number of items:"))) {
+    if (line.startsWith("Number of items:")) {
         readCount(line);
     } else {
-        if (!line.startsWith(QLatin1String("NumGroups:")))
+        if (!line.startsWith("NumGroups:"))
             damage.AtLine(QStringLiteral("this is not a Kelpo data file: it begins with %1.").arg(Quote(line)));
         const qint32 listed = ReadInteger(From(line, 11, 6));
         const int loaded = std::clamp(listed, 0, MaxGroups);
         for (int i = 1; i <= loaded; ++i) {
             GroupData &g = model.GroupTable[size_t(i)];
             line = in.Next();
-            if (!line.startsWith(QLatin1String("GroupName")) || !line.contains(QLatin1Char('=')))
+            if (!line.startsWith("GroupName") || !line.contains('='))
                 damage.AtLine(QStringLiteral("the name of group %1 is missing (found %2).").arg(i).arg(Quote(line)));
-            g.GroupName = CutView(line.mid(line.indexOf(QLatin1Char('=')) + 1), TextLimit).toString();
+            g.GroupName = TextUpTo(line.sliced(line.indexOf('=') + 1), TextLimit);
             line = in.Next();
-            if (!line.startsWith(QLatin1String("GroupNumber")) || !line.contains(QLatin1Char('=')))
+            if (!line.startsWith("GroupNumber") || !line.contains('='))
                 damage.AtLine(QStringLiteral("the number of group %1 is missing (found %2).").arg(i).arg(Quote(line)));
-            g.GroupNumber = ReadInteger(line.mid(line.indexOf(QLatin1Char('=')) + 1));
+            g.GroupNumber = ReadInteger(TextUpTo(line.sliced(line.indexOf('=') + 1), 64));
         }
         model.NumGroups = loaded;
         if (listed > MaxGroups) {
@@ -356,12 +490,17 @@ LoadResult ReadDecodedData(const QString &text, Model &model, Formats &formats, 
     // items after it). Lines that belong to no block are skipped up to the
     // next separator, so the blocks after a damaged part are read as well.
     qint64 found = 0;
+    Interner shared;
+    // Room for the items the header gives, but never more than the file
+    // could hold (an item block takes more than 50 bytes): a damaged header
+    // must not reserve gigabytes.
+    model.Items.Reserve(int(std::min<qint64>(std::max(0, itemCount), text.size() / 50 + 1)));
     while (!in.AtEnd()) {
         line = in.Peek();
-        if (line.startsWith(QLatin1String("Item: "))) {
+        if (line.startsWith("Item: ")) {
             ++found;
             QString error;
-            std::unique_ptr<Rec> rec = ReadItem(in, formats, now, &error, damage);
+            std::unique_ptr<Rec> rec = ReadItem(in, formats, now, &error, damage, shared);
             if (rec)
                 model.Items.Append(std::move(rec));
             else
@@ -384,53 +523,54 @@ LoadResult ReadDecodedData(const QString &text, Model &model, Formats &formats, 
 
 LoadResult ReadDataText(const QByteArray &bytes, Model &model, Formats &formats, double now)
 {
-    return ReadDecodedData(DecodeText(bytes), model, formats, now);
+    // Files the program wrote are UTF-8 and are read as they are; a file in
+    // another encoding (UTF-16 from a text editor, Windows-1252 from the
+    // original desktop) is turned into UTF-8 first.
+    if (!bytes.startsWith("\xFF\xFE") && !bytes.startsWith("\xFE\xFF") && IsValidUtf8(bytes)) {
+        const bool mark = bytes.startsWith("\xEF\xBB\xBF");
+        return ReadUtf8Data(QByteArrayView(bytes).sliced(mark ? 3 : 0), model, formats, now);
+    }
+    return ReadUtf8Data(DecodeText(bytes).toUtf8(), model, formats, now);
 }
 
 LoadResult LoadMainData(const QString &path, Model &model, Formats &formats, double now)
 {
-    FileContent file = ReadRegularFile(path, NoSizeLimit);
+    const FileContent file = ReadRegularFile(path, NoSizeLimit);
     if (!file.ok()) {
         LoadResult failed;
         failed.missing = file.outcome == ReadOutcome::Missing;
         failed.openError = file.error;
         return failed;
     }
-    // The file's bytes go as soon as they are decoded: a large file is held
-    // once as text and once as items, never three times.
-    QString text = DecodeText(file.bytes);
-    file.bytes = QByteArray();
-    return ReadDecodedData(text, model, formats, now);
+    return ReadDataText(file.bytes, model, formats, now);
 }
 
 bool BuildDataText(const Model &model, const Formats &formats, QByteArray *out, QString *badItem)
 {
-    const QLatin1String crlf("\r\n");
     const int groups = std::clamp(model.NumGroups, 0, MaxGroups);
     const int count = model.Items.Count();
 
-    QString text;
-    text.reserve(qsizetype(count) * 200 + groups * 64 + 128);
-    // Appends one line piece by piece, so no temporary strings are made.
-    auto line = [&text, crlf](QLatin1String key, QStringView value) {
-        text += key;
-        text += value;
-        text += crlf;
-    };
-    auto numbered = [](QLatin1String key, int i) {
-        return key + QString::number(i) + QLatin1Char('=');
-    };
+    // The file is built as UTF-8 in one buffer, sized from the texts it will
+    // hold (exact for ASCII; other text lets it grow).
+    qsizetype estimate = 256 + qsizetype(groups) * 300;
+    for (int k = 0; k < count; ++k) {
+        const Rec &r = *model.Items.At(k);
+        estimate += 200 + r.Name.size() + r.Group.size() + r.Site.size() + r.Keys.size() + r.Comments.size();
+    }
+    QByteArray bytes;
+    bytes.reserve(estimate);
+    Utf8Writer w(bytes);
+    const QByteArray separator = ItemSeparator.toUtf8();
+    char number[Formats::DayNumberChars];
 
-    line(QLatin1String("NumGroups: "), QString::number(groups));
+    w.Ascii("NumGroups: ").Number(groups).LineEnd();
     for (int i = 1; i <= groups; ++i) {
         const GroupData &g = model.GroupTable[size_t(i)];
-        text += numbered(QLatin1String("GroupName"), i);
-        line(QLatin1String(), OneLine(g.GroupName));
-        text += numbered(QLatin1String("GroupNumber"), i);
-        line(QLatin1String(), QString::number(g.GroupNumber));
+        w.Ascii("GroupName").Number(i).Ascii("=").OneLine(g.GroupName).LineEnd();
+        w.Ascii("GroupNumber").Number(i).Ascii("=").Number(g.GroupNumber).LineEnd();
     }
-    line(QLatin1String("Number of items: "), QString::number(count));
-    line(QLatin1String(), ItemSeparator);
+    w.Ascii("Number of items: ").Number(count).LineEnd();
+    w.Bytes(separator).LineEnd();
 
     for (int k = 0; k < count; ++k) {
         const Rec &r = *model.Items.At(k);
@@ -440,21 +580,18 @@ bool BuildDataText(const Model &model, const Formats &formats, QByteArray *out, 
             out->clear();
             return false;
         }
-
-        line(QLatin1String("Item: "), QString::number(k + 1));
-        line(QLatin1String("Name: "), OneLine(r.Name));
-        line(QLatin1String("Group: "), OneLine(r.Group));
-        line(QLatin1String("Site: "), OneLine(r.Site));
-        line(QLatin1String("Keys: "), OneLine(r.Keys));
-        line(QLatin1String("Last1: "), formats.FormatDayNumber(r.Last));
-        line(QLatin1String("Ends1: "), formats.FormatDayNumber(WholeDay(r.Ends)));
-        text += QLatin1String("Freq: ");
-        text += QString::number(r.Freq);
-        line(QLatin1String(","), QString::number(r.Count));
-        line(QLatin1String(), r.Comments);
-        line(QLatin1String(), ItemSeparator);
+        w.Ascii("Item: ").Number(k + 1).LineEnd();
+        w.Ascii("Name: ").OneLine(r.Name).LineEnd();
+        w.Ascii("Group: ").OneLine(r.Group).LineEnd();
+        w.Ascii("Site: ").OneLine(r.Site).LineEnd();
+        w.Ascii("Keys: ").OneLine(r.Keys).LineEnd();
+        w.Ascii("Last1: ").Bytes({number, formats.WriteDayNumber(r.Last, number)}).LineEnd();
+        w.Ascii("Ends1: ").Bytes({number, formats.WriteDayNumber(WholeDay(r.Ends), number)}).LineEnd();
+        w.Ascii("Freq: ").Number(r.Freq).Ascii(",").Number(r.Count).LineEnd();
+        w.Text(r.Comments).LineEnd();
+        w.Bytes(separator).LineEnd();
     }
-    *out = text.toUtf8();
+    *out = std::move(bytes);
     return true;
 }
 

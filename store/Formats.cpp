@@ -193,8 +193,14 @@ QString Formats::FormatDate(const QDate &d) const
 
 QString Formats::FormatDayNumber(double dayNumber) const
 {
+    char buffer[DayNumberChars];
+    return QString::fromLatin1(buffer, WriteDayNumber(dayNumber, buffer));
+}
+
+qsizetype Formats::WriteDayNumber(double dayNumber, char *out) const
+{
     if (!std::isfinite(dayNumber) || std::fabs(dayNumber) >= 1e12)
-        return QString();
+        return 0;
     // Thousandths, rounded half away from zero, then split in integers.
     qint64 r = std::llround(dayNumber * 1000.0);
     // The last moments of the year 9999 would round into the year 10000,
@@ -202,13 +208,12 @@ QString Formats::FormatDayNumber(double dayNumber) const
     constexpr qint64 EndThousandths = qint64(EndDayNumber) * 1000;
     if (dayNumber < EndDayNumber && r >= EndThousandths)
         r = EndThousandths - 1;
-    QString out;
-    out.reserve(16);
+    char *p = out;
     if (r < 0) {
-        out += QLatin1Char('-');
+        *p++ = '-';
         r = -r;
     }
-    out += QString::number(r / 1000);
+    p = std::to_chars(p, out + DayNumberChars, r / 1000).ptr;
     int frac = int(r % 1000);
     if (frac != 0) {
         int width = 3;
@@ -216,10 +221,11 @@ QString Formats::FormatDayNumber(double dayNumber) const
             frac /= 10;
             --width;
         }
-        out += decimalSep_;
-        AppendNumber(out, frac, width);
+        *p++ = char(decimalSep_.unicode());
+        for (int div = width == 3 ? 100 : width == 2 ? 10 : 1; div > 0; div /= 10)
+            *p++ = char('0' + frac / div % 10);
     }
-    return out;
+    return p - out;
 }
 
 // ---------------------------------------------------------------- parsing

@@ -106,6 +106,10 @@ public:
     // for a whole number, the program's decimal separator otherwise. A value
     // below one keeps its leading zero ("0.5"; zero is "0").
     QString FormatDayNumber(double dayNumber) const;
+    // The same in Latin-1 bytes at `out` (room for DayNumberChars); returns
+    // how many were written (0 where FormatDayNumber gives "").
+    static constexpr int DayNumberChars = 24;
+    qsizetype WriteDayNumber(double dayNumber, char *out) const;
 
     // Parsing. Lenient: accepts everything the Format* functions write and the
     // same fields with any of the usual separators, but rejects text that the

@@ -133,6 +133,13 @@ QList<Rec *> NameIndex::Others(const QString &key) const
 ItemList::ItemList() = default;
 ItemList::~ItemList() = default;
 
+void ItemList::Reserve(int count)
+{
+    items_.reserve(size_t(std::max(0, count)));
+    position_.reserve(count);
+    byFolded_.Reserve(count);
+}
+
 Rec *ItemList::Append(std::unique_ptr<Rec> rec)
 {
     Rec *r = rec.get();

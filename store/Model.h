@@ -58,6 +58,7 @@ QString FoldName(const QString &name);
 // the common case costs one plain hash entry.
 class NameIndex {
 public:
+    void Reserve(qsizetype count) { first_.reserve(count); }
     void Insert(const QString &key, Rec *rec);
     void Remove(const QString &key, Rec *rec);
     void Clear();
@@ -81,6 +82,8 @@ public:
 
     int Count() const { return int(items_.size()); }
     Rec *At(int index) const { return items_[size_t(index)].get(); }
+    // Makes room for `count` records in all, so filling the list grows nothing.
+    void Reserve(int count);
     Rec *Append(std::unique_ptr<Rec> rec);  // returns the record, now owned here
     void RemoveAt(int index);               // destroys the record
     // Removes (and destroys) every record the predicate picks, keeping the
