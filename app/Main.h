@@ -8,6 +8,7 @@
 #include <QRect>
 #include <QString>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -308,6 +309,9 @@ public:
     // "Trash" and 1 for a group, whose number the row keeps as well.
     void AddGroupListRow(const QString &name, int kind, int groupNumber = 0);
     QAction *AddGroupMenuItem(int slot);        // appended to the "Groups" submenu
+    // The group's entry in the "Groups" submenu by its slot in GroupTable;
+    // nullptr when the slot holds no group.
+    QAction *GroupMenuEntry(int slot) const;
     QString ShownGroup() const;  // the text of the group box's shown row
     // The shown group as FindGroup gives it (0 "All Items", -1 "Trash", else
     // the slot), taken from the row itself so that a group whose name looks
@@ -347,7 +351,7 @@ public:
     void MenuRenameItemClick();
     void MenuCopyItemClick();
     void MenuFindItemClick();
-    // "Remove" (MenuRemove) or a group's entry (its GroupMenuItem; the
+    // "Remove" (MenuRemove) or a group's entry (GroupMenuEntry; the
     // entry's data() is the group's name).
     void MenuGroupSelectClick(QAction *sender);
     void MenuTrashClick();
@@ -439,6 +443,9 @@ private:
     int listedKind_ = 0;
     int listedNumber_ = 0;
     int selecting_ = 0;       // the program itself moves the focused row
+    // Each group's entry in the "Groups" submenu (owned by the submenu), by
+    // its slot in Data.GroupTable and kept in step with it.
+    std::array<QAction *, MaxGroups + 1> groupMenuEntries_{};
     QIcon keyGrnIcon_;
     QIcon keyboardIcon_;
 

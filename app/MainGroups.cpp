@@ -146,8 +146,13 @@ QAction *TMainForm::AddGroupMenuItem(int slot)
     QAction *entry = MenuGroups->addAction(MenuCaption(g.GroupName));
     entry->setData(g.GroupName);
     connect(entry, &QAction::triggered, this, [this, entry] { MenuGroupSelectClick(entry); });
-    g.GroupMenuItem = entry;
+    groupMenuEntries_[size_t(slot)] = entry;
     return entry;
+}
+
+QAction *TMainForm::GroupMenuEntry(int slot) const
+{
+    return slot >= 1 && slot <= Data.NumGroups ? groupMenuEntries_[size_t(slot)] : nullptr;
 }
 
 void TMainForm::FillGroupList()
@@ -168,6 +173,7 @@ void TMainForm::FillGroupList()
     for (QAction *a : old)
         if (a != MenuRemove && a != MenuTrash)
             delete a;
+    groupMenuEntries_.fill(nullptr);
     std::stable_sort(order.begin(), order.end(), [this](int a, int b) {
         return NameBefore(Data.GroupTable[size_t(a)].GroupName, Data.GroupTable[size_t(b)].GroupName);
     });
@@ -201,7 +207,7 @@ int TMainForm::CreateNewGroup(const QString &name)
     while (taken[size_t(number)])
         ++number;
     const int slot = ++Data.NumGroups;
-    Data.GroupTable[size_t(slot)] = GroupData{name, number, nullptr};
+    Data.GroupTable[size_t(slot)] = GroupData{name, number};
     AddGroupListRow(name, GroupKind, number);
     AddGroupMenuItem(slot);
     return slot;
@@ -252,7 +258,7 @@ void TMainForm::MenuRenameGroupClick()
     g.GroupName = name;
     // The row keeps its place until the group box is next filled.
     GroupList->setItemText(GroupList->currentIndex(), name);
-    if (auto *entry = qobject_cast<QAction *>(g.GroupMenuItem)) {
+    if (QAction *entry = groupMenuEntries_[size_t(slot)]) {
         entry->setText(MenuCaption(name));
         entry->setData(name);
     }
@@ -278,10 +284,13 @@ void TMainForm::MenuDeleteGroupClick()
             RemoveFromGroup(group, g.GroupNumber);
     }
     GroupList->removeItem(GroupList->currentIndex());
-    delete g.GroupMenuItem;
-    for (int k = slot; k < Data.NumGroups; ++k)
+    delete groupMenuEntries_[size_t(slot)];
+    for (int k = slot; k < Data.NumGroups; ++k) {
         Data.GroupTable[size_t(k)] = Data.GroupTable[size_t(k + 1)];
+        groupMenuEntries_[size_t(k)] = groupMenuEntries_[size_t(k + 1)];
+    }
     Data.GroupTable[size_t(Data.NumGroups)] = GroupData{};
+    groupMenuEntries_[size_t(Data.NumGroups)] = nullptr;
     --Data.NumGroups;
     GroupList->setCurrentIndex(GroupList->findData(AllItemsKind, KindRole));
     GroupListChange();
@@ -301,7 +310,7 @@ void TMainForm::MenuGroupSelectClick(QAction *sender)
         return;
     }
     for (int slot = 1; slot <= Data.NumGroups; ++slot) {
-        if (Data.GroupTable[size_t(slot)].GroupMenuItem == sender) {
+        if (groupMenuEntries_[size_t(slot)] == sender) {
             JoinGroup(slot);
             return;
         }

@@ -43,7 +43,7 @@ void Fill(Model &model, int count)
                                              "Electronics", "Food", "Holidays", "Books", "Z\u00FCrich"};
     model.NumGroups = 10;
     for (int i = 1; i <= model.NumGroups; ++i)
-        model.GroupTable[size_t(i)] = {QString::fromUtf8(groupNames[i - 1]), i, nullptr};
+        model.GroupTable[size_t(i)] = {QString::fromUtf8(groupNames[i - 1]), i};
 
     const double start = ToDayNumber(QDate(2025, 1, 1));
     for (int i = 0; i < count; ++i) {

@@ -54,7 +54,7 @@ void SetGroups(Model &model, const QStringList &names)
 {
     model.NumGroups = int(names.size());
     for (int i = 1; i <= model.NumGroups; ++i)
-        model.GroupTable[size_t(i)] = {names[i - 1], i, nullptr};
+        model.GroupTable[size_t(i)] = {names[i - 1], i};
 }
 
 struct SampleItem {

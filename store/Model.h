@@ -3,7 +3,6 @@
 // group table, and the rules for an item's group membership text.
 #include <QHash>
 #include <QList>
-#include <QObject>
 #include <QString>
 #include <QStringView>
 
@@ -31,7 +30,6 @@ struct Rec {
 struct GroupData {
     QString GroupName;
     qint32 GroupNumber = 0;
-    QObject *GroupMenuItem = nullptr;  // the group's entry in the "Groups" submenu (not owned)
 };
 
 constexpr int MaxGroups = 150;

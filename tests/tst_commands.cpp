@@ -147,7 +147,7 @@ void CheckWhole(const MainFixture &f)
         QVERIFY2(!numbers.contains(g.GroupNumber) && !names.contains(FoldName(g.GroupName)), qPrintable(g.GroupName));
         numbers.insert(g.GroupNumber);
         names.insert(FoldName(g.GroupName));
-        auto *entry = qobject_cast<QAction *>(g.GroupMenuItem);
+        QAction *entry = m.GroupMenuEntry(slot);
         QVERIFY(entry && m.MenuGroups->actions().contains(entry));
         QCOMPARE(entry->data().toString(), g.GroupName);
         QVERIFY(m.GroupList->findText(g.GroupName) >= 0);

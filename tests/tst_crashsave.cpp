@@ -42,7 +42,7 @@ void AddItems(Model &m, int count)
 {
     m.NumGroups = 3;
     for (int g = 1; g <= 3; ++g)
-        m.GroupTable[size_t(g)] = {QStringLiteral("Group %1").arg(g), g, nullptr};
+        m.GroupTable[size_t(g)] = {QStringLiteral("Group %1").arg(g), g};
     for (int i = 0; i < count; ++i) {
         auto rec = std::make_unique<Rec>();
         rec->Name = QStringLiteral("Item %1").arg(i);

@@ -508,7 +508,7 @@ private slots:
     void exactLayout()
     {
         Model m;
-        m.GroupTable[1] = {QString::fromUtf16(u"Z\u00FCrich"), 4, nullptr};
+        m.GroupTable[1] = {QString::fromUtf16(u"Z\u00FCrich"), 4};
         m.NumGroups = 1;
         Rec *a = AddItem(m, "A", Day("09.12.2025 12:00", Dotted()), Day("19.03.2026", Dotted()));
         a->Group = ",4,";
@@ -575,8 +575,8 @@ private slots:
         auto day = [&](int y, int mo, int d) { return ToDayNumber(QDate(y, mo, d)); };
 
         Model m;
-        m.GroupTable[1] = {QStringLiteral("News"), 4, nullptr};
-        m.GroupTable[2] = {QString::fromUtf16(u"Z\u00FCrich \u2615"), 1, nullptr};
+        m.GroupTable[1] = {QStringLiteral("News"), 4};
+        m.GroupTable[2] = {QString::fromUtf16(u"Z\u00FCrich \u2615"), 1};
         m.NumGroups = 2;
         Rec *r = AddItem(m, "Daily Draw", when(2025, 12, 9, 12, 0), day(2026, 3, 19));
         r->Group = ",4,1,";

@@ -590,7 +590,7 @@ void TstEntries::menus()
                           "Mark as Undone\tCtrl+L", "Update\tCtrl+U", "Find Item\tF3", "Next Undone\tCtrl+A", "-",
                           "Save Now\tCtrl+S", "-", "Cancel"}));
     QCOMPARE(MenuEntries(m.MenuGroups), QStringList({"Remove", "Move to Trash", "apples", "Zoo && Co"}));
-    QCOMPARE(m.Data.GroupTable[1].GroupMenuItem, m.MenuGroups->actions().at(3));
+    QCOMPARE(m.GroupMenuEntry(1), m.MenuGroups->actions().at(3));
     QCOMPARE(m.MenuGroups->actions().at(3)->data().toString(), QStringLiteral("Zoo & Co"));
     QCOMPARE(MenuEntries(m.PopupMenu2),
              QStringList({"Add New Group", "Rename Group", "Delete Group", "-", "Save Group to File",

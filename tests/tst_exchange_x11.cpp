@@ -57,7 +57,7 @@ private Q_SLOTS:
         session_.Init();
         // A group of two items with every field filled, and one item outside it.
         start_.NumGroups = 1;
-        start_.GroupTable[1] = {QStringLiteral("Prizes"), 1, nullptr};
+        start_.GroupTable[1] = {QStringLiteral("Prizes"), 1};
         start_.Items.Append(Item(QStringLiteral("Beach Holiday"), QStringLiteral(",1,"), 6, 12,
                                  QStringLiteral("08/12/2026 09:00"), QStringLiteral("31/03/2027"),
                                  QStringLiteral("{email}{tab}{first name}{enter}"),

@@ -43,7 +43,7 @@ void CheckGroupsInStep(MainFixture &f)
         QVERIFY(g.GroupNumber >= 1);
         QVERIFY(!numbers.contains(g.GroupNumber));
         numbers.insert(g.GroupNumber);
-        const auto *entry = qobject_cast<const QAction *>(g.GroupMenuItem);
+        const QAction *entry = m.GroupMenuEntry(slot);
         QVERIFY(entry && entries.contains(entry));
         QCOMPARE(entry->data().toString(), g.GroupName);
     }
@@ -275,7 +275,7 @@ void TstGroups::renameGroup()
     QCOMPARE(Numbers(m.Data), (QList<int>{4, 2, 9}));
     QCOMPARE(f.Item("a")->Group, QStringLiteral(",4,2,9,"));
     if (slot > 0) {
-        const auto *entry = qobject_cast<const QAction *>(m.Data.GroupTable[size_t(slot)].GroupMenuItem);
+        const QAction *entry = m.GroupMenuEntry(slot);
         QString caption = name;
         QCOMPARE(entry->text(), caption.replace(QLatin1Char('&'), QStringLiteral("&&")));
     }

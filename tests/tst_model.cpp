@@ -149,10 +149,10 @@ private slots:
         QFETCH(QString, name);
         QFETCH(int, slot);
         Model m;
-        m.GroupTable[1] = {QStringLiteral("News"), 4, nullptr};
-        m.GroupTable[2] = {QString::fromUtf8("Stra\xC3\x9F" "e"), 2, nullptr};
-        m.GroupTable[3] = {QStringLiteral("trash"), 7, nullptr};
-        m.GroupTable[4] = {QStringLiteral("Cars"), 9, nullptr};  // beyond NumGroups
+        m.GroupTable[1] = {QStringLiteral("News"), 4};
+        m.GroupTable[2] = {QString::fromUtf8("Stra\xC3\x9F" "e"), 2};
+        m.GroupTable[3] = {QStringLiteral("trash"), 7};
+        m.GroupTable[4] = {QStringLiteral("Cars"), 9};  // beyond NumGroups
         m.NumGroups = 3;
         QCOMPARE(m.FindGroup(name), slot);
     }
@@ -160,8 +160,8 @@ private slots:
     void slotOfNumberAndClear()
     {
         Model m;
-        m.GroupTable[1] = {QStringLiteral("A"), 4, nullptr};
-        m.GroupTable[2] = {QStringLiteral("B"), 2, nullptr};
+        m.GroupTable[1] = {QStringLiteral("A"), 4};
+        m.GroupTable[2] = {QStringLiteral("B"), 2};
         m.NumGroups = 2;
         Add(m.Items, QStringLiteral("x"));
         QCOMPARE(m.SlotOfNumber(2), 2);

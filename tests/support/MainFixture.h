@@ -96,7 +96,7 @@ struct MainFixture {
     {
         Model &m = form->Data;
         ++m.NumGroups;
-        m.GroupTable[size_t(m.NumGroups)] = {name, number, nullptr};
+        m.GroupTable[size_t(m.NumGroups)] = {name, number};
     }
 
     // Builds the group box and lists `group` (as a start-up would, without
