@@ -131,11 +131,14 @@ struct X11Keyboard::Impl {
     KeyCode AltPressed = 0;
     bool AltGr = false;  // AltPressed is the level-3 shift key standing for Ctrl+Alt
 
-    // Spare keycodes lent to characters no key produces.
-    QHash<KeySym, KeyCode> Lent;
-    QHash<KeyCode, KeySym> LentTo;
-    // Lent keys typed since the target last caught up.
-    QSet<KeyCode> Typed;
+    // Slots of spare keys (see SlotOf) lent to characters no key produces,
+    // and how lent keys are set up.
+    int LentLevels = 1;
+    int LentType = XkbOneLevelIndex;
+    QHash<KeySym, int> Lent;
+    QHash<int, KeySym> LentTo;
+    // Lent slots typed since the target last caught up.
+    QSet<int> Typed;
     // The keysyms of the keyless characters the current run will type, in
     // order, and how many of them were typed.
     QVector<KeySym> Plan;
@@ -512,12 +515,13 @@ struct X11Keyboard::Impl {
             Level3Mask = Mod5Mask;
 
         for (int kc = desc->max_key_code; kc >= desc->min_key_code; --kc) {
-            if (LentTo.contains(KeyCode(kc))) {
+            if (IsLent(KeyCode(kc))) {
                 if (IsLentAsBefore(KeyCode(kc))) {
                     SpareKeys.append(KeyCode(kc));
                     continue;
                 }
-                Lent.remove(LentTo.take(KeyCode(kc)));
+                for (int level = 0; level < 4; ++level)
+                    Lent.remove(LentTo.take(SlotOf(KeyCode(kc), level)));
             }
             const int g = EffectiveGroup(desc, kc, group);
             if (g < 0) {
@@ -554,6 +558,9 @@ struct X11Keyboard::Impl {
                 }
             }
         }
+        // Keys still lent keep the type they were lent with.
+        if (LentTo.isEmpty())
+            ChooseLentType();
     }
 
     KeyCode KeyOf(KeySym sym) const
@@ -646,43 +653,101 @@ struct X11Keyboard::Impl {
 
     // ----- characters no key produces -----
 
-    // Is a lent key still as this keyboard set it: one level holding its
-    // character's keysym?
-    bool IsLentAsBefore(KeyCode kc) const
+    // A lent key holds up to four characters, on the levels that Shift and
+    // the level-3 shift key (AltGr) reach, with a key type that Caps Lock
+    // does not change: the more characters per keymap change, the fewer
+    // changes every client of the server has to handle. A slot is one of
+    // them: keycode * 4 + level.
+    static int SlotOf(KeyCode kc, int level) { return kc * 4 + level; }
+    static KeyCode KeyOfSlot(int slot) { return KeyCode(slot / 4); }
+    static int LevelOfSlot(int slot) { return slot % 4; }
+
+    KeyCode ShiftKey() const { return KeyOf(XK_Shift_L) ? KeyOf(XK_Shift_L) : KeyOf(XK_Shift_R); }
+
+    // How many levels lent keys have and their key type: four where the
+    // layout has a level-3 shift key and the usual four-level type (Shift
+    // and level 3, nothing else), else two with Shift, else one.
+    void ChooseLentType()
     {
-        return XkbKeyNumGroups(Desc, kc) == 1 && XkbKeyGroupWidth(Desc, kc, 0) == 1
-               && XkbKeySymEntry(Desc, kc, 0, 0) == LentTo.value(kc);
+        LentLevels = 1;
+        LentType = XkbOneLevelIndex;
+        if (!Desc || !ShiftKey())
+            return;
+        LentLevels = 2;
+        LentType = XkbTwoLevelIndex;
+        if (!Level3Key || !Level3Mask)
+            return;
+        for (int t = 0; t < Desc->map->num_types; ++t) {
+            const XkbKeyTypeRec &type = Desc->map->types[t];
+            if (type.num_levels != 4 || type.mods.mask != (ShiftMask | Level3Mask) || type.preserve)
+                continue;
+            int found = 0;
+            for (int i = 0; i < type.map_count; ++i) {
+                const XkbKTMapEntryRec &e = type.map[i];
+                const unsigned m = e.mods.mask;
+                if (e.active && ((m == ShiftMask && e.level == 1) || (m == Level3Mask && e.level == 2)
+                                 || (m == (ShiftMask | Level3Mask) && e.level == 3)))
+                    ++found;
+            }
+            if (found == 3 && type.map_count == 3) {
+                LentLevels = 4;
+                LentType = t;
+                return;
+            }
+        }
     }
 
-    // Gives spare keys a keysym each (NoSymbol: none again, as the layout
-    // has them) in one keymap change, which every client of the server
-    // handles once: the keys from the lowest to the highest one changed are
-    // sent, those in between as they are.
-    void SetKeys(const QVector<QPair<KeyCode, KeySym>> &keys)
+    // Is a lent key still as this keyboard set it?
+    bool IsLentAsBefore(KeyCode kc) const
+    {
+        if (XkbKeyNumGroups(Desc, kc) != 1 || XkbKeyGroupWidth(Desc, kc, 0) != LentLevels
+            || Desc->map->key_sym_map[kc].kt_index[0] != LentType)
+            return false;
+        for (int level = 0; level < LentLevels; ++level)
+            if (XkbKeySymEntry(Desc, kc, level, 0) != LentTo.value(SlotOf(kc, level), NoSymbol))
+                return false;
+        return true;
+    }
+
+    bool IsLent(KeyCode kc) const
+    {
+        for (int level = 0; level < 4; ++level)
+            if (LentTo.contains(SlotOf(kc, level)))
+                return true;
+        return false;
+    }
+
+    // Writes the lent characters of spare keys to the server (a key with
+    // none gets its entry of the layout back) in one keymap change, which
+    // every client of the server handles once: the keys from the lowest to
+    // the highest one are sent, those in between as they are.
+    void WriteKeys(const QSet<KeyCode> &keys)
     {
         if (keys.isEmpty() || !Desc)
             return;
         int first = INT_MAX, last = 0;
-        for (const auto &[kc, sym] : keys) {
+        for (const KeyCode kc : keys) {
             first = qMin(first, int(kc));
             last = qMax(last, int(kc));
+            const bool lent = IsLent(kc);
             XkbSymMapRec entry = SpareEntry.value(kc);
-            if (sym != NoSymbol) {
-                entry.kt_index[0] = XkbOneLevelIndex;
+            if (lent) {
+                entry.kt_index[0] = LentType;
                 entry.group_info = XkbSetNumGroups(0, 1);
-                entry.width = 1;
+                entry.width = LentLevels;
             }
             // Sized while the key still has its old entry, which says how
             // many symbols it holds now.
-            KeySym *syms = XkbResizeKeySyms(Desc, kc, XkbNumGroups(entry.group_info) * entry.width);
-            if (!syms) {
+            KeySym *to = XkbResizeKeySyms(Desc, kc, XkbNumGroups(entry.group_info) * entry.width);
+            if (!to) {
                 Stale = true;
                 return;
             }
             entry.offset = Desc->map->key_sym_map[kc].offset;
             Desc->map->key_sym_map[kc] = entry;
-            if (sym != NoSymbol)
-                syms[0] = sym;
+            if (lent)
+                for (int level = 0; level < LentLevels; ++level)
+                    to[level] = LentTo.value(SlotOf(kc, level), NoSymbol);
         }
         XkbMapChangesRec changes{};
         changes.changed = XkbKeySymsMask;
@@ -702,14 +767,16 @@ struct X11Keyboard::Impl {
         }
     }
 
-    // Lends spare keys to the keyless characters coming next in the plan
-    // from `from` on (with `extra`, one the plan does not hold, first): as
-    // many different ones as there are spare keys. Keys lent to characters
-    // among them keep them; the others are lent anew, in one change, after
-    // waiting once for the target to handle the keys typed with them.
+    // Lends slots of spare keys to the keyless characters coming next in
+    // the plan from `from` on (with `extra`, one the plan does not hold,
+    // first): as many different ones as there are slots. Slots lent to
+    // characters among them keep them; the others are lent anew, in one
+    // change, after waiting once for the target to handle the keys typed
+    // with them.
     void LendFor(int from, KeySym extra = NoSymbol)
     {
-        const int capacity = SpareKeys.size();
+        const int levels = LentLevels;
+        const int capacity = int(SpareKeys.size()) * levels;
         QVector<KeySym> wanted;
         QSet<KeySym> wantedSet;
         const auto want = [&](KeySym sym) {
@@ -723,33 +790,38 @@ struct X11Keyboard::Impl {
         for (int i = from; i < Plan.size() && wanted.size() < capacity; ++i)
             want(Plan[i]);
 
-        // Keys never lent come first, then keys whose character was not
+        // Slots never lent come first, then slots whose character was not
         // typed since the target last caught up, then the others.
-        QVector<KeyCode> free;
+        QVector<int> free;
         for (const int pass : {0, 1, 2})
-            for (const KeyCode kc : std::as_const(SpareKeys)) {
-                const auto lent = LentTo.constFind(kc);
-                const int rank = lent == LentTo.constEnd() ? 0 : wantedSet.contains(*lent) ? -1 : Typed.contains(kc) ? 2 : 1;
-                if (rank == pass)
-                    free.append(kc);
-            }
-        QVector<QPair<KeyCode, KeySym>> changes;
+            for (int level = 0; level < levels; ++level)
+                for (const KeyCode kc : std::as_const(SpareKeys)) {
+                    const int slot = SlotOf(kc, level);
+                    const auto lent = LentTo.constFind(slot);
+                    const int rank = lent == LentTo.constEnd() ? 0
+                                     : wantedSet.contains(*lent) ? -1
+                                     : Typed.contains(slot)      ? 2
+                                                                 : 1;
+                    if (rank == pass)
+                        free.append(slot);
+                }
+        QSet<KeyCode> changed;
         bool wait = false;
         for (const KeySym sym : std::as_const(wanted)) {
             if (Lent.contains(sym) || free.isEmpty())
                 continue;
-            const KeyCode kc = free.takeFirst();
-            wait = wait || Typed.contains(kc);
-            Lent.remove(LentTo.value(kc));
-            Lent.insert(sym, kc);
-            LentTo.insert(kc, sym);
-            changes.append({kc, sym});
+            const int slot = free.takeFirst();
+            wait = wait || Typed.contains(slot);
+            Lent.remove(LentTo.value(slot, NoSymbol));
+            Lent.insert(sym, slot);
+            LentTo.insert(slot, sym);
+            changed.insert(KeyOfSlot(slot));
         }
         if (wait) {
             WaitForTarget();
             Typed.clear();
         }
-        SetKeys(changes);
+        WriteKeys(changed);
     }
 
     void Prepare(const QVector<char32_t> &text)
@@ -780,11 +852,21 @@ struct X11Keyboard::Impl {
             LendFor(planned ? at : PlanDone, planned ? NoSymbol : sym);
         if (planned)
             PlanDone = at + 1;
-        if (const KeyCode kc = Lent.value(sym)) {
-            Fake(kc, true);
-            Fake(kc, false);
-            Typed.insert(kc);
-        }
+        const auto slot = Lent.constFind(sym);
+        if (slot == Lent.constEnd())
+            return;
+        const KeyCode kc = KeyOfSlot(*slot);
+        const KeyCode shift = LevelOfSlot(*slot) & 1 ? ShiftKey() : KeyCode(0);
+        const KeyCode level3 = LevelOfSlot(*slot) & 2 ? Level3Key : KeyCode(0);
+        for (const KeyCode modifier : {shift, level3})
+            if (modifier)
+                Fake(modifier, true);
+        Fake(kc, true);
+        Fake(kc, false);
+        for (const KeyCode modifier : {level3, shift})
+            if (modifier)
+                Fake(modifier, false);
+        Typed.insert(*slot);
     }
 
     void GiveBackKeys()
@@ -795,13 +877,14 @@ struct X11Keyboard::Impl {
             return;
         if (!Typed.isEmpty())
             WaitForTarget();
-        QVector<QPair<KeyCode, KeySym>> changes;
+        QSet<KeyCode> keys;
         for (auto it = LentTo.constBegin(); it != LentTo.constEnd(); ++it)
-            changes.append({it.key(), KeySym(NoSymbol)});
+            keys.insert(KeyOfSlot(it.key()));
         Lent.clear();
         LentTo.clear();
         Typed.clear();
-        SetKeys(changes);
+        WriteKeys(keys);
+        ChooseLentType();
     }
 };
 

@@ -2,7 +2,7 @@
 // Characters that no key of the current layout types, for timing and
 // checking the keys lent to them. The first ones are symbols whose legacy
 // keysyms Xlib and xkbcommon read as different characters (Xlib reads the
-// legacy keysym of "✗" as "☒"), then Greek and Cyrillic letters.
+// legacy keysym of "✗" as "☒"), then Greek and Cyrillic letters: 108 in all.
 #include <QString>
 
 #include "Keyboard.h"
@@ -14,7 +14,7 @@ inline QString KeylessText(Keyboard &keyboard, int count)
     QString candidates = QString::fromUtf8("✗☎▶⟨⟩「」ㄱㄴ≡⌈─│▒◆☜☞▲▼");
     for (char32_t c = U'α'; c <= U'ω'; ++c)
         candidates += QChar(c);
-    for (char32_t c = U'а'; c <= U'я'; ++c)
+    for (char32_t c = U'А'; c <= U'я'; ++c)
         candidates += QChar(c);
     QString text;
     for (const QChar c : std::as_const(candidates))
