@@ -118,15 +118,19 @@ void TestTypeItInX11::keylessCharacters_data()
 {
     QTest::addColumn<QString>("layout");
     QTest::addColumn<bool>("xlib");  // the plain Xlib target, which does not answer the ping
-    QTest::newRow("us, Qt target") << "us" << false;
-    QTest::newRow("us, plain Xlib target") << "us" << true;
-    QTest::newRow("de, plain Xlib target") << "de" << true;
+    QTest::addColumn<bool>("capsLock");
+    QTest::newRow("us, Qt target") << "us" << false << false;
+    QTest::newRow("us, plain Xlib target") << "us" << true << false;
+    QTest::newRow("de, plain Xlib target") << "de" << true << false;
+    QTest::newRow("de, Caps Lock, Qt target") << "de" << false << true;
+    QTest::newRow("us, Caps Lock, plain Xlib target") << "us" << true << true;
 }
 
 // More different characters without a key than the spare keys hold at once,
 // between plain ones, and the first ones again at the end: keys are lent to
 // other characters and back while typing. Every character arrives exactly
-// (also "✗", which Xlib reads differently from its legacy keysym), the keymap
+// (also "✗", which Xlib reads differently from its legacy keysym; and small
+// letters while Caps Lock is on, which programs would make capitals), the keymap
 // is as before afterwards, and a target that cannot tell when it has caught
 // up (no ping) is not waited for at every key: the keyless text takes a
 // bounded multiple of the time plain text takes.
@@ -134,9 +138,21 @@ void TestTypeItInX11::keylessCharacters()
 {
     QFETCH(QString, layout);
     QFETCH(bool, xlib);
+    QFETCH(bool, capsLock);
     bool ok = false;
     RunTool("setxkbmap", {"-layout", layout}, &ok);
     QVERIFY(ok);
+    const auto pressCapsLock = [] {
+        bool pressed = false;
+        RunTool("xdotool", {"key", "Caps_Lock"}, &pressed);
+        return pressed;
+    };
+    if (capsLock)
+        QVERIFY(pressCapsLock());
+    const auto capsLockOff = qScopeGuard([&] {
+        if (capsLock)
+            pressCapsLock();
+    });
     const QString keymap = RunTool("xkbcomp", {"-xkb", qgetenv("DISPLAY"), "-"}, &ok);
     QVERIFY(ok && keymap.contains("xkb_symbols"));
 

@@ -119,6 +119,7 @@ struct X11Keyboard::Impl {
     QHash<KeySym, Place> BySym;
     KeyCode Level3Key = 0;
     unsigned Level3Mask = 0;
+    unsigned Locked = 0;  // locked modifiers (Caps Lock, Num Lock)
     QVector<KeyCode> SpareKeys;  // keycodes the layout leaves without any symbol (lent ones included), highest first
     QHash<KeyCode, XkbSymMapRec> SpareEntry;  // such a key's entry as the layout has it
 
@@ -466,7 +467,7 @@ struct X11Keyboard::Impl {
         }
     }
 
-    static int LevelFor(XkbKeyTypePtr type, unsigned mods)
+    static int LevelFor(const XkbKeyTypeRec *type, unsigned mods)
     {
         const unsigned relevant = mods & type->mods.mask;
         for (int i = 0; i < type->map_count; ++i) {
@@ -501,6 +502,7 @@ struct X11Keyboard::Impl {
         XkbDescPtr desc = Desc;
         const int group = state.group;
         const unsigned locked = state.locked_mods;
+        Locked = locked;
 
         for (int kc = desc->min_key_code; kc <= desc->max_key_code; ++kc) {
             const int g = EffectiveGroup(desc, kc, group);
@@ -536,8 +538,7 @@ struct X11Keyboard::Impl {
             for (unsigned combo = 0; combo < ComboCount; ++combo) {
                 if ((combo & ComboLevel3) && !Level3Key)
                     continue;
-                const unsigned mods = ((combo & ComboShift) ? ShiftMask : 0) | ((combo & ComboLevel3) ? Level3Mask : 0);
-                const int level = LevelFor(type, mods | locked);
+                const int level = LevelFor(type, ComboMods(combo) | locked);
                 if (level >= width)
                     continue;
                 const KeySym sym = XkbKeySymEntry(desc, kc, level, g);
@@ -654,47 +655,82 @@ struct X11Keyboard::Impl {
     // ----- characters no key produces -----
 
     // A lent key holds up to four characters, on the levels that Shift and
-    // the level-3 shift key (AltGr) reach, with a key type that Caps Lock
-    // does not change: the more characters per keymap change, the fewer
-    // changes every client of the server has to handle. A slot is one of
-    // them: keycode * 4 + level.
+    // the level-3 shift key (AltGr) reach: the more characters per keymap
+    // change, the fewer changes every client of the server has to handle.
+    // Its key type takes Caps Lock in (as the layout's letters do), so that
+    // programs do not turn its characters into capitals when Caps Lock is
+    // on. A slot is one of the characters: keycode * 4 + level.
     static int SlotOf(KeyCode kc, int level) { return kc * 4 + level; }
     static KeyCode KeyOfSlot(int slot) { return KeyCode(slot / 4); }
     static int LevelOfSlot(int slot) { return slot % 4; }
 
     KeyCode ShiftKey() const { return KeyOf(XK_Shift_L) ? KeyOf(XK_Shift_L) : KeyOf(XK_Shift_R); }
 
-    // How many levels lent keys have and their key type: four where the
-    // layout has a level-3 shift key and the usual four-level type (Shift
-    // and level 3, nothing else), else two with Shift, else one.
+    // The modifiers of a combination (ComboShift, ComboLevel3).
+    unsigned ComboMods(unsigned combo) const
+    {
+        return ((combo & ComboShift) ? ShiftMask : 0) | ((combo & ComboLevel3) ? Level3Mask : 0);
+    }
+
+    // Does a key type of `levels` levels over exactly the modifiers `mask`
+    // reach each of its levels with one of the first `levels` combinations,
+    // with Caps Lock off and on, consuming all its modifiers?
+    bool Fits(const XkbKeyTypeRec &type, int levels, unsigned mask) const
+    {
+        if (type.num_levels != levels || type.mods.mask != mask)
+            return false;
+        if (type.preserve)
+            for (int i = 0; i < type.map_count; ++i)
+                if (type.preserve[i].mask)
+                    return false;
+        for (const unsigned lock : {0u, unsigned(LockMask)}) {
+            unsigned reached = 0;
+            for (unsigned combo = 0; combo < unsigned(levels); ++combo)
+                reached |= 1u << LevelFor(&type, ComboMods(combo) | lock);
+            if (reached != (1u << levels) - 1)
+                return false;
+        }
+        return true;
+    }
+
+    // How many levels lent keys have and their key type: the first of the
+    // layout's types that fits, four levels before two, types that take
+    // Caps Lock in before those that leave it to the programs.
     void ChooseLentType()
     {
         LentLevels = 1;
         LentType = XkbOneLevelIndex;
         if (!Desc || !ShiftKey())
             return;
-        LentLevels = 2;
-        LentType = XkbTwoLevelIndex;
-        if (!Level3Key || !Level3Mask)
-            return;
-        for (int t = 0; t < Desc->map->num_types; ++t) {
-            const XkbKeyTypeRec &type = Desc->map->types[t];
-            if (type.num_levels != 4 || type.mods.mask != (ShiftMask | Level3Mask) || type.preserve)
-                continue;
-            int found = 0;
-            for (int i = 0; i < type.map_count; ++i) {
-                const XkbKTMapEntryRec &e = type.map[i];
-                const unsigned m = e.mods.mask;
-                if (e.active && ((m == ShiftMask && e.level == 1) || (m == Level3Mask && e.level == 2)
-                                 || (m == (ShiftMask | Level3Mask) && e.level == 3)))
-                    ++found;
-            }
-            if (found == 3 && type.map_count == 3) {
-                LentLevels = 4;
-                LentType = t;
-                return;
-            }
-        }
+        struct Want {
+            int Levels;
+            unsigned Mask;
+        };
+        QVector<Want> wants;
+        if (Level3Key && Level3Mask)
+            wants.append({4, ShiftMask | LockMask | Level3Mask});
+        wants.append({2, ShiftMask | LockMask});
+        if (Level3Key && Level3Mask)
+            wants.append({4, ShiftMask | Level3Mask});
+        wants.append({2, ShiftMask});
+        for (const Want &want : std::as_const(wants))
+            for (int t = 0; t < Desc->map->num_types; ++t)
+                if (Fits(Desc->map->types[t], want.Levels, want.Mask)) {
+                    LentLevels = want.Levels;
+                    LentType = t;
+                    return;
+                }
+    }
+
+    // The combination that reaches a lent key's level with the locked
+    // modifiers as they are.
+    unsigned ComboForLevel(int level) const
+    {
+        const XkbKeyTypeRec *type = &Desc->map->types[LentType];
+        for (unsigned combo = 0; combo < unsigned(LentLevels); ++combo)
+            if (LevelFor(type, ComboMods(combo) | Locked) == level)
+                return combo;
+        return 0;
     }
 
     // Is a lent key still as this keyboard set it?
@@ -856,8 +892,9 @@ struct X11Keyboard::Impl {
         if (slot == Lent.constEnd())
             return;
         const KeyCode kc = KeyOfSlot(*slot);
-        const KeyCode shift = LevelOfSlot(*slot) & 1 ? ShiftKey() : KeyCode(0);
-        const KeyCode level3 = LevelOfSlot(*slot) & 2 ? Level3Key : KeyCode(0);
+        const unsigned combo = ComboForLevel(LevelOfSlot(*slot));
+        const KeyCode shift = combo & ComboShift ? ShiftKey() : KeyCode(0);
+        const KeyCode level3 = combo & ComboLevel3 ? Level3Key : KeyCode(0);
         for (const KeyCode modifier : {shift, level3})
             if (modifier)
                 Fake(modifier, true);
