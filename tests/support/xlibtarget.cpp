@@ -1,8 +1,8 @@
 // A plain Xlib window to type into, as xterm and xev are: it does not answer
 // the window manager's ping (no WM_PROTOCOLS) and reads keys with Xlib's own
 // keysym tables through Xutf8LookupString. Every character it receives (Enter
-// as a line break) is appended to the text written to the file named by the
-// first argument. Prints its window id once shown.
+// as a line break) is appended to the file named by the first argument, which
+// it empties first. Prints its window id once shown.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
@@ -13,13 +13,13 @@
 
 namespace {
 
-void WriteText(const std::string &path, const std::string &text)
+// Appends to the file: no rename or truncation, after which the file system
+// would write the file out at every key.
+void Append(const std::string &path, const char *text, size_t size)
 {
-    const std::string temp = path + ".part";
-    if (FILE *f = std::fopen(temp.c_str(), "wb")) {
-        std::fwrite(text.data(), 1, text.size(), f);
+    if (FILE *f = std::fopen(path.c_str(), "ab")) {
+        std::fwrite(text, 1, size, f);
         std::fclose(f);
-        std::rename(temp.c_str(), path.c_str());
     }
 }
 
@@ -58,8 +58,8 @@ int main(int argc, char **argv)
     }
     XMapWindow(dpy, w);
 
-    std::string text;
-    WriteText(path, text);
+    if (FILE *f = std::fopen(path.c_str(), "wb"))
+        std::fclose(f);
     bool announced = false;
     for (;;) {
         XEvent ev;
@@ -86,12 +86,9 @@ int main(int argc, char **argv)
             Status status = 0;
             const int n = Xutf8LookupString(ic, &ev.xkey, buffer, sizeof buffer, &sym, &status);
             if (sym == XK_Return || sym == XK_KP_Enter)
-                text += '\n';
+                Append(path, "\n", 1);
             else if (n > 0 && (status == XLookupChars || status == XLookupBoth))
-                text.append(buffer, size_t(n));
-            else
-                break;
-            WriteText(path, text);
+                Append(path, buffer, size_t(n));
             break;
         }
         default:
