@@ -47,6 +47,8 @@ class TestPlayer : public QObject {
 private slots:
     void play_data();
     void play();
+    void announcesTextBeforeTyping_data();
+    void announcesTextBeforeTyping();
     void noTargetTypesNothing();
     void secondPlayWhilePlayingIsRefused();
     void findTarget();
@@ -106,6 +108,31 @@ void TestPlayer::play()
     Fixture f(vars, slow);
     QVERIFY(f.player.Play(script, TargetId));
     QCOMPARE(f.keys.Log.join(' '), QStringLiteral("front5 ") + events + QStringLiteral(" end"));
+}
+
+void TestPlayer::announcesTextBeforeTyping_data()
+{
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QString>("announced");
+    // Variables are looked up as typing would; keys by name and unknown
+    // groups type no character.
+    QTest::newRow("characters and keys") << QString::fromUtf8("a€{tab}b{enter}😀") << QString::fromUtf8("a€b😀");
+    QTest::newRow("variables") << QString::fromUtf8("{email}✗{v}{foo}{}") << QString::fromUtf8("jörg@x✗{tab}");
+    QTest::newRow("nothing to type") << "{up}{foo}" << "";
+}
+
+// Before the first key, after bringing the target to the front, the
+// keyboard hears every character the run will type, so that it can set up
+// keys for those its layout lacks at once.
+void TestPlayer::announcesTextBeforeTyping()
+{
+    QFETCH(QString, script);
+    QFETCH(QString, announced);
+    Fixture f({QString::fromUtf8("{email}=jörg@x"), "{v}={tab}"});
+    QVERIFY(f.player.Play(script, TargetId));
+    QCOMPARE(f.keys.Prepared, announced);
+    QCOMPARE(f.keys.PreparedAfter, 1);
+    QCOMPARE(f.keys.Log.first(), QStringLiteral("front5"));
 }
 
 void TestPlayer::noTargetTypesNothing()

@@ -4,12 +4,14 @@
 // keyboard layout.
 #include <QtTest>
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QWidget>
 
 #include "Player.h"
 #include "X11Keyboard.h"
+#include "support/KeylessText.h"
 #include "support/TypeTarget.h"
 
 using namespace kelpo;
@@ -22,6 +24,8 @@ private slots:
     void cleanupTestCase();
     void typesIntoTarget_data();
     void typesIntoTarget();
+    void keylessCharacters_data();
+    void keylessCharacters();
     void withoutWindowManager();
     void withoutServerNothingIsTyped();
 
@@ -108,6 +112,89 @@ void TestTypeItInX11::typesIntoTarget()
     QVERIFY(player.Play(script, player.TargetWindow()));
     QCOMPARE(keyboard.ForegroundWindow(), target.Id);
     QTRY_COMPARE_WITH_TIMEOUT(target.Received(), expected, 10000);
+}
+
+void TestTypeItInX11::keylessCharacters_data()
+{
+    QTest::addColumn<QString>("layout");
+    QTest::addColumn<bool>("xlib");  // the plain Xlib target, which does not answer the ping
+    QTest::addColumn<bool>("capsLock");
+    QTest::newRow("us, Qt target") << "us" << false << false;
+    QTest::newRow("us, plain Xlib target") << "us" << true << false;
+    QTest::newRow("de, plain Xlib target") << "de" << true << false;
+    QTest::newRow("de, Caps Lock, Qt target") << "de" << false << true;
+    QTest::newRow("us, Caps Lock, plain Xlib target") << "us" << true << true;
+}
+
+// More different characters without a key than the spare keys hold at once,
+// between plain ones, and the first ones again at the end: keys are lent to
+// other characters and back while typing. Every character arrives exactly
+// (also "✗", which Xlib reads differently from its legacy keysym; and small
+// letters while Caps Lock is on, which programs would make capitals), the keymap
+// is as before afterwards, and a target that cannot tell when it has caught
+// up (no ping) is not waited for at every key: the keyless text takes a
+// bounded multiple of the time plain text takes.
+void TestTypeItInX11::keylessCharacters()
+{
+    QFETCH(QString, layout);
+    QFETCH(bool, xlib);
+    QFETCH(bool, capsLock);
+    bool ok = false;
+    RunTool("setxkbmap", {"-layout", layout}, &ok);
+    QVERIFY(ok);
+    const auto pressCapsLock = [] {
+        bool pressed = false;
+        RunTool("xdotool", {"key", "Caps_Lock"}, &pressed);
+        return pressed;
+    };
+    if (capsLock)
+        QVERIFY(pressCapsLock());
+    const auto capsLockOff = qScopeGuard([&] {
+        if (capsLock)
+            pressCapsLock();
+    });
+    const QString keymap = RunTool("xkbcomp", {"-xkb", qgetenv("DISPLAY"), "-"}, &ok);
+    QVERIFY(ok && keymap.contains("xkb_symbols"));
+
+    X11Keyboard keyboard;
+    QVERIFY2(keyboard.Available(), qPrintable(keyboard.Problem()));
+    const QString keyless = KeylessText(keyboard, 100);
+    QCOMPARE(keyless.size(), 100);
+    QVERIFY(keyless.startsWith(QString::fromUtf8("✗")));
+    const QString text = "A" + keyless.left(50) + " b " + keyless.mid(50) + " " + keyless.left(10) + "Z";
+
+    QTemporaryDir dir;
+    const auto typeInto = [&](const QString &script, const QString &name) -> qint64 {
+        TypeTarget target(dir.filePath(name), QString(), xlib ? XLIBTARGET_EXE : TYPETARGET_EXE);
+        if (target.Id == 0)
+            return -1;
+        Player player(keyboard);
+        QElapsedTimer clock;
+        clock.start();
+        if (!player.Play(script, target.Id))
+            return -1;
+        const QString expected = xlib ? script : script + "\n\n0\n";
+        if (!QTest::qWaitFor([&] { return target.Received() == expected; }, 20000)) {
+            qWarning() << "received" << target.Received();
+            return -1;
+        }
+        return clock.elapsed();
+    };
+    const qint64 keylessMs = typeInto(text, "keyless.txt");
+    QVERIFY2(keylessMs >= 0, "the keyless text did not arrive exactly");
+    QCOMPARE(RunTool("xkbcomp", {"-xkb", qgetenv("DISPLAY"), "-"}), keymap);
+    if (!xlib)
+        return;
+    // Forty times as long a plain text is the floor: the keyless text waits
+    // a fixed 250 ms for each keymap change that takes keys back (two here),
+    // and waiting at every key lent again took far longer than eight floors.
+    QString plain;
+    while (plain.size() < 40 * text.size())
+        plain += "The quick brown fox jumps over the lazy dog. ";
+    const qint64 plainMs = typeInto(plain, "plain.txt");
+    QVERIFY(plainMs >= 0);
+    QVERIFY2(keylessMs < 8 * plainMs,
+             qPrintable(QString("%1 ms for the keyless text, %2 ms for the plain one").arg(keylessMs).arg(plainMs)));
 }
 
 // A bare X server: the foreground window is the focus's top-level window,

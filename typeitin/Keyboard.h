@@ -2,6 +2,7 @@
 // The keyboard and the windows Type It In works with, behind an interface so
 // the player stays free of any windowing system and has a test double.
 #include <QString>
+#include <QVector>
 #include <QtGlobal>
 
 namespace kelpo {
@@ -50,6 +51,10 @@ public:
     virtual KeyStroke KeyScan(char32_t ch) = 0;
     // One synthetic key-down or key-up event.
     virtual void KeyEvent(int virtualKey, bool down) = 0;
+    // Called before typing with every character the run will type, in
+    // order (keys pressed by name left out), so that what characters
+    // without a key need can be set up at once.
+    virtual void PrepareTyping(const QVector<char32_t> &text) { Q_UNUSED(text) }
     // Types a character that no key of the layout produces (KeyScan found
     // none): one whole key press, modifiers included.
     virtual void TypeUnmapped(char32_t ch) = 0;

@@ -58,7 +58,16 @@ bool Player::Play(const QString &script, quint64 target)
         return false;
     const QScopedValueRollback<bool> busy(Busy, true);
     Keys.BringToFront(target);
-    for (const ScriptElement &e : ParseScript(script)) {
+    const QVector<ScriptElement> elements = ParseScript(script);
+    QVector<char32_t> text;
+    for (const ScriptElement &e : elements) {
+        if (e.Type == ScriptElement::Kind::Character)
+            text.append(e.Character);
+        else if (e.Type == ScriptElement::Kind::Group && InVars && InVars(e.Name) && VariableValue)
+            text += CodePoints(VariableValue(e.Name));
+    }
+    Keys.PrepareTyping(text);
+    for (const ScriptElement &e : elements) {
         switch (e.Type) {
         case ScriptElement::Kind::Character:
             SendKey(e.Character);

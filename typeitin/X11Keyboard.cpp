@@ -2,6 +2,7 @@
 
 #include <QDeadlineTimer>
 #include <QHash>
+#include <QSet>
 #include <QThread>
 #include <QVector>
 #include <QWidget>
@@ -21,15 +22,12 @@ namespace kelpo {
 
 namespace {
 
-// The server needs a moment after a keymap change before clients have
-// picked it up; 5 ms has proved enough.
-constexpr int RemapSettleMs = 5;
-// Before temporarily assigned keys are taken back, the target must have
-// read the keymap that held them. It reads it when it reaches the change in
-// its event queue, which may lag well behind the typing on a busy machine,
-// so the target is asked (window manager ping) whether it has caught up.
-// How long to wait for its answer, and how long to wait instead when it
-// cannot answer.
+// Before lent keys are taken back or lent to other characters, the target
+// must have handled every key typed with them: a client reads the keymap
+// when it reaches a key event, not when the key was sent, and the typing may
+// be well ahead of it on a busy machine. So the target is asked (window
+// manager ping) whether it has caught up. How long to wait for its answer,
+// and how long to wait instead when it cannot answer.
 constexpr int CatchUpTimeoutMs = 3000;
 constexpr int CatchUpGuessMs = 250;
 // How long BringToFront waits for the window manager to hand over the focus.
@@ -79,6 +77,24 @@ private:
 
 bool ErrorTrap::Failed = false;
 
+// The keysym a lent key gets for a character. Legacy keysyms are used only
+// where they are the code point itself (Latin-1, a few currency signs) or a
+// function key (a line feed is Return): Xlib and xkbcommon read more than a
+// hundred of the other legacy keysyms as different characters (xkbcommon's
+// keysym for "✗" is "☒" to Xlib), while the Unicode keysym (0x1000000 plus
+// the code point) means the same character to all of them.
+KeySym KeysymFor(char32_t ch)
+{
+    if (ch == U'\n')
+        return XK_Return;
+    const xkb_keysym_t sym = xkb_utf32_to_keysym(ch);
+    if (sym == XKB_KEY_NoSymbol)
+        return NoSymbol;
+    if (sym == ch || (sym >= 0xff00 && sym <= 0xffff) || sym >= 0x1000000)
+        return sym;
+    return 0x1000000 + ch;
+}
+
 }  // namespace
 
 struct X11Keyboard::Impl {
@@ -95,11 +111,17 @@ struct X11Keyboard::Impl {
     int XkbEventType = -1;
     bool Stale = true;
 
+    // The keymap as last read from the server, with the keys lent since
+    // changed in place: the lookup tables below come from it, and keys are
+    // lent by sending parts of it back.
+    XkbDescPtr Desc = nullptr;
     QHash<char32_t, Place> ByChar;
     QHash<KeySym, Place> BySym;
     KeyCode Level3Key = 0;
     unsigned Level3Mask = 0;
-    QVector<KeyCode> EmptyKeys;  // keycodes without any symbol (not counting lent ones), highest first
+    unsigned Locked = 0;  // locked modifiers (Caps Lock, Num Lock)
+    QVector<KeyCode> SpareKeys;  // keycodes the layout leaves without any symbol (lent ones included), highest first
+    QHash<KeyCode, XkbSymMapRec> SpareEntry;  // such a key's entry as the layout has it
 
     // Letter and digit virtual keys as the last KeyScan placed them.
     QHash<int, KeyCode> LetterKeys;
@@ -110,10 +132,18 @@ struct X11Keyboard::Impl {
     KeyCode AltPressed = 0;
     bool AltGr = false;  // AltPressed is the level-3 shift key standing for Ctrl+Alt
 
-    // Empty keycodes lent to characters no key produces.
-    QHash<KeySym, KeyCode> Lent;
-    QHash<KeyCode, KeySym> LentTo;
-    QVector<KeyCode> LentOrder;  // oldest first
+    // Slots of spare keys (see SlotOf) lent to characters no key produces,
+    // and how lent keys are set up.
+    int LentLevels = 1;
+    int LentType = XkbOneLevelIndex;
+    QHash<KeySym, int> Lent;
+    QHash<int, KeySym> LentTo;
+    // Lent slots typed since the target last caught up.
+    QSet<int> Typed;
+    // The keysyms of the keyless characters the current run will type, in
+    // order, and how many of them were typed.
+    QVector<KeySym> Plan;
+    int PlanDone = 0;
 
     Atom NetActiveWindow = 0;
     Atom NetWmCheck = 0;
@@ -163,8 +193,16 @@ struct X11Keyboard::Impl {
         Close();
     }
 
+    void FreeDesc()
+    {
+        if (Desc)
+            XkbFreeKeyboard(Desc, 0, True);
+        Desc = nullptr;
+    }
+
     void Close()
     {
+        FreeDesc();
         XCloseDisplay(Dpy);
         Dpy = nullptr;
     }
@@ -344,12 +382,12 @@ struct X11Keyboard::Impl {
                     while (!answered && XPending(Dpy)) {
                         XEvent ev;
                         XNextEvent(Dpy, &ev);
-                        if (ev.type == XkbEventType || ev.type == MappingNotify)
-                            Stale = true;
-                        else if (ev.type == ClientMessage && ev.xclient.message_type == WmProtocols
+                        if (ev.type == ClientMessage && ev.xclient.message_type == WmProtocols
                                  && Atom(ev.xclient.data.l[0]) == NetWmPing && ev.xclient.data.l[1] == token
                                  && Window(ev.xclient.data.l[2]) == w)
                             answered = true;
+                        else
+                            Note(ev);
                     }
                     if (!answered)
                         QThread::msleep(2);
@@ -368,13 +406,42 @@ struct X11Keyboard::Impl {
 
     // ----- keymap -----
 
+    // Keymap and layout changes make the lookup tables stale, except the
+    // notices of a change of our own to the keys `ownFirst` to `ownLast`.
+    void Note(XEvent &ev, int ownFirst = 1, int ownLast = 0)
+    {
+        const auto ours = [&](int first, int count) {
+            return count == 0 || (first >= ownFirst && first + count - 1 <= ownLast);
+        };
+        if (ev.type == MappingNotify) {
+            const XMappingEvent &m = ev.xmapping;
+            if (!(m.request == MappingKeyboard && ours(m.first_keycode, m.count)))
+                Stale = true;
+        } else if (ev.type == XkbEventType) {
+            const auto &xkb = reinterpret_cast<const XkbEvent &>(ev);
+            if (xkb.any.xkb_type != XkbMapNotify) {
+                Stale = true;
+                return;
+            }
+            // Lending keys changes their symbols, and the server derives
+            // their actions and virtual modifiers from those anew.
+            const XkbMapNotifyEvent &m = xkb.map;
+            const unsigned lending = XkbKeySymsMask | XkbKeyActionsMask | XkbKeyBehaviorsMask | XkbVirtualModMapMask
+                                     | XkbExplicitComponentsMask | XkbModifierMapMask;
+            if ((m.changed & ~lending) || !ours(m.first_key_sym, m.num_key_syms)
+                || !ours(m.first_key_act, m.num_key_acts) || !ours(m.first_key_behavior, m.num_key_behaviors)
+                || !ours(m.first_key_explicit, m.num_key_explicit) || !ours(m.first_modmap_key, m.num_modmap_keys)
+                || !ours(m.first_vmodmap_key, m.num_vmodmap_keys))
+                Stale = true;
+        }
+    }
+
     void Pump()
     {
         while (XPending(Dpy)) {
             XEvent ev;
             XNextEvent(Dpy, &ev);
-            if (ev.type == XkbEventType || ev.type == MappingNotify)
-                Stale = true;
+            Note(ev);
         }
         if (Stale)
             Refresh();
@@ -400,7 +467,7 @@ struct X11Keyboard::Impl {
         }
     }
 
-    static int LevelFor(XkbKeyTypePtr type, unsigned mods)
+    static int LevelFor(const XkbKeyTypeRec *type, unsigned mods)
     {
         const unsigned relevant = mods & type->mods.mask;
         for (int i = 0; i < type->map_count; ++i) {
@@ -411,22 +478,31 @@ struct X11Keyboard::Impl {
         return 0;
     }
 
-    // Reads the active layout group's keymap into the lookup tables.
+    // Reads the keymap and the active layout group into the lookup tables.
+    // Keys still lent (a change by someone else can come while typing) stay
+    // out of the tables, as keys without symbols do.
     void Refresh()
     {
         Stale = false;
         ByChar.clear();
         BySym.clear();
-        EmptyKeys.clear();
+        SpareKeys.clear();
         Level3Key = 0;
         Level3Mask = 0;
+        FreeDesc();
         XkbStateRec state{};
         XkbGetState(Dpy, XkbUseCoreKbd, &state);
-        XkbDescPtr desc = XkbGetMap(Dpy, XkbKeyTypesMask | XkbKeySymsMask | XkbModifierMapMask, XkbUseCoreKbd);
-        if (!desc || !desc->map)
+        Desc = XkbGetMap(Dpy, XkbKeyTypesMask | XkbKeySymsMask | XkbModifierMapMask, XkbUseCoreKbd);
+        if (!Desc || !Desc->map) {
+            FreeDesc();
+            Lent.clear();
+            LentTo.clear();
             return;
+        }
+        XkbDescPtr desc = Desc;
         const int group = state.group;
         const unsigned locked = state.locked_mods;
+        Locked = locked;
 
         for (int kc = desc->min_key_code; kc <= desc->max_key_code; ++kc) {
             const int g = EffectiveGroup(desc, kc, group);
@@ -441,10 +517,20 @@ struct X11Keyboard::Impl {
             Level3Mask = Mod5Mask;
 
         for (int kc = desc->max_key_code; kc >= desc->min_key_code; --kc) {
+            if (IsLent(KeyCode(kc))) {
+                if (IsLentAsBefore(KeyCode(kc))) {
+                    SpareKeys.append(KeyCode(kc));
+                    continue;
+                }
+                for (int level = 0; level < 4; ++level)
+                    Lent.remove(LentTo.take(SlotOf(KeyCode(kc), level)));
+            }
             const int g = EffectiveGroup(desc, kc, group);
             if (g < 0) {
-                if (XkbKeyNumSyms(desc, kc) == 0)
-                    EmptyKeys.append(KeyCode(kc));
+                if (XkbKeyNumSyms(desc, kc) == 0) {
+                    SpareKeys.append(KeyCode(kc));
+                    SpareEntry.insert(KeyCode(kc), desc->map->key_sym_map[kc]);
+                }
                 continue;
             }
             XkbKeyTypePtr type = XkbKeyKeyType(desc, kc, g);
@@ -452,8 +538,7 @@ struct X11Keyboard::Impl {
             for (unsigned combo = 0; combo < ComboCount; ++combo) {
                 if ((combo & ComboLevel3) && !Level3Key)
                     continue;
-                const unsigned mods = ((combo & ComboShift) ? ShiftMask : 0) | ((combo & ComboLevel3) ? Level3Mask : 0);
-                const int level = LevelFor(type, mods | locked);
+                const int level = LevelFor(type, ComboMods(combo) | locked);
                 if (level >= width)
                     continue;
                 const KeySym sym = XkbKeySymEntry(desc, kc, level, g);
@@ -474,7 +559,9 @@ struct X11Keyboard::Impl {
                 }
             }
         }
-        XkbFreeKeyboard(desc, 0, True);
+        // Keys still lent keep the type they were lent with.
+        if (LentTo.isEmpty())
+            ChooseLentType();
     }
 
     KeyCode KeyOf(KeySym sym) const
@@ -567,57 +654,274 @@ struct X11Keyboard::Impl {
 
     // ----- characters no key produces -----
 
-    void Remap(KeyCode kc, KeySym sym)
+    // A lent key holds up to four characters, on the levels that Shift and
+    // the level-3 shift key (AltGr) reach: the more characters per keymap
+    // change, the fewer changes every client of the server has to handle.
+    // Its key type takes Caps Lock in (as the layout's letters do), so that
+    // programs do not turn its characters into capitals when Caps Lock is
+    // on. A slot is one of the characters: keycode * 4 + level.
+    static int SlotOf(KeyCode kc, int level) { return kc * 4 + level; }
+    static KeyCode KeyOfSlot(int slot) { return KeyCode(slot / 4); }
+    static int LevelOfSlot(int slot) { return slot % 4; }
+
+    KeyCode ShiftKey() const { return KeyOf(XK_Shift_L) ? KeyOf(XK_Shift_L) : KeyOf(XK_Shift_R); }
+
+    // The modifiers of a combination (ComboShift, ComboLevel3).
+    unsigned ComboMods(unsigned combo) const
     {
-        // Both levels carry the symbol so neither Shift nor Caps Lock alters it.
-        KeySym syms[2] = {sym, sym};
-        XChangeKeyboardMapping(Dpy, kc, 2, syms, 1);
-        XSync(Dpy, False);
-        QThread::msleep(RemapSettleMs);
-        Stale = true;
+        return ((combo & ComboShift) ? ShiftMask : 0) | ((combo & ComboLevel3) ? Level3Mask : 0);
     }
 
-    KeyCode LendKey(KeySym sym)
+    // Does a key type of `levels` levels over exactly the modifiers `mask`
+    // reach each of its levels with one of the first `levels` combinations,
+    // with Caps Lock off and on, consuming all its modifiers?
+    bool Fits(const XkbKeyTypeRec &type, int levels, unsigned mask) const
     {
-        if (const KeyCode kc = Lent.value(sym))
-            return kc;
-        KeyCode kc = 0;
-        for (const KeyCode candidate : EmptyKeys) {
-            if (!LentTo.contains(candidate)) {
-                kc = candidate;
-                break;
+        if (type.num_levels != levels || type.mods.mask != mask)
+            return false;
+        if (type.preserve)
+            for (int i = 0; i < type.map_count; ++i)
+                if (type.preserve[i].mask)
+                    return false;
+        for (const unsigned lock : {0u, unsigned(LockMask)}) {
+            unsigned reached = 0;
+            for (unsigned combo = 0; combo < unsigned(levels); ++combo)
+                reached |= 1u << LevelFor(&type, ComboMods(combo) | lock);
+            if (reached != (1u << levels) - 1)
+                return false;
+        }
+        return true;
+    }
+
+    // How many levels lent keys have and their key type: the first of the
+    // layout's types that fits, four levels before two, types that take
+    // Caps Lock in before those that leave it to the programs.
+    void ChooseLentType()
+    {
+        LentLevels = 1;
+        LentType = XkbOneLevelIndex;
+        if (!Desc || !ShiftKey())
+            return;
+        struct Want {
+            int Levels;
+            unsigned Mask;
+        };
+        QVector<Want> wants;
+        if (Level3Key && Level3Mask)
+            wants.append({4, ShiftMask | LockMask | Level3Mask});
+        wants.append({2, ShiftMask | LockMask});
+        if (Level3Key && Level3Mask)
+            wants.append({4, ShiftMask | Level3Mask});
+        wants.append({2, ShiftMask});
+        for (const Want &want : std::as_const(wants))
+            for (int t = 0; t < Desc->map->num_types; ++t)
+                if (Fits(Desc->map->types[t], want.Levels, want.Mask)) {
+                    LentLevels = want.Levels;
+                    LentType = t;
+                    return;
+                }
+    }
+
+    // The combination that reaches a lent key's level with the locked
+    // modifiers as they are.
+    unsigned ComboForLevel(int level) const
+    {
+        const XkbKeyTypeRec *type = &Desc->map->types[LentType];
+        for (unsigned combo = 0; combo < unsigned(LentLevels); ++combo)
+            if (LevelFor(type, ComboMods(combo) | Locked) == level)
+                return combo;
+        return 0;
+    }
+
+    // Is a lent key still as this keyboard set it?
+    bool IsLentAsBefore(KeyCode kc) const
+    {
+        if (XkbKeyNumGroups(Desc, kc) != 1 || XkbKeyGroupWidth(Desc, kc, 0) != LentLevels
+            || Desc->map->key_sym_map[kc].kt_index[0] != LentType)
+            return false;
+        for (int level = 0; level < LentLevels; ++level)
+            if (XkbKeySymEntry(Desc, kc, level, 0) != LentTo.value(SlotOf(kc, level), NoSymbol))
+                return false;
+        return true;
+    }
+
+    bool IsLent(KeyCode kc) const
+    {
+        for (int level = 0; level < 4; ++level)
+            if (LentTo.contains(SlotOf(kc, level)))
+                return true;
+        return false;
+    }
+
+    // Writes the lent characters of spare keys to the server (a key with
+    // none gets its entry of the layout back) in one keymap change, which
+    // every client of the server handles once: the keys from the lowest to
+    // the highest one are sent, those in between as they are.
+    void WriteKeys(const QSet<KeyCode> &keys)
+    {
+        if (keys.isEmpty() || !Desc)
+            return;
+        int first = INT_MAX, last = 0;
+        for (const KeyCode kc : keys) {
+            first = qMin(first, int(kc));
+            last = qMax(last, int(kc));
+            const bool lent = IsLent(kc);
+            XkbSymMapRec entry = SpareEntry.value(kc);
+            if (lent) {
+                entry.kt_index[0] = LentType;
+                entry.group_info = XkbSetNumGroups(0, 1);
+                entry.width = LentLevels;
             }
+            // Sized while the key still has its old entry, which says how
+            // many symbols it holds now.
+            KeySym *to = XkbResizeKeySyms(Desc, kc, XkbNumGroups(entry.group_info) * entry.width);
+            if (!to) {
+                Stale = true;
+                return;
+            }
+            entry.offset = Desc->map->key_sym_map[kc].offset;
+            Desc->map->key_sym_map[kc] = entry;
+            if (lent)
+                for (int level = 0; level < LentLevels; ++level)
+                    to[level] = LentTo.value(SlotOf(kc, level), NoSymbol);
         }
-        if (!kc) {
-            if (LentOrder.isEmpty())
-                return 0;
-            // Every spare key is in use: take back the one lent longest ago.
+        XkbMapChangesRec changes{};
+        changes.changed = XkbKeySymsMask;
+        changes.first_key_sym = KeyCode(first);
+        changes.num_key_syms = KeyCode(last - first + 1);
+        {
+            ErrorTrap trap(Dpy);
+            XkbChangeMap(Dpy, Desc, &changes);
+            if (!trap.Ok())
+                Stale = true;
+        }
+        // The server's notices of this change are in the queue now.
+        while (XPending(Dpy)) {
+            XEvent ev;
+            XNextEvent(Dpy, &ev);
+            Note(ev, first, last);
+        }
+    }
+
+    // Lends slots of spare keys to the keyless characters coming next in
+    // the plan from `from` on (with `extra`, one the plan does not hold,
+    // first): as many different ones as there are slots. Slots lent to
+    // characters among them keep them; the others are lent anew, in one
+    // change, after waiting once for the target to handle the keys typed
+    // with them.
+    void LendFor(int from, KeySym extra = NoSymbol)
+    {
+        const int levels = LentLevels;
+        const int capacity = int(SpareKeys.size()) * levels;
+        QVector<KeySym> wanted;
+        QSet<KeySym> wantedSet;
+        const auto want = [&](KeySym sym) {
+            if (wanted.size() < capacity && !wantedSet.contains(sym)) {
+                wanted.append(sym);
+                wantedSet.insert(sym);
+            }
+        };
+        if (extra != NoSymbol)
+            want(extra);
+        for (int i = from; i < Plan.size() && wanted.size() < capacity; ++i)
+            want(Plan[i]);
+
+        // Slots never lent come first, then slots whose character was not
+        // typed since the target last caught up, then the others.
+        QVector<int> free;
+        for (const int pass : {0, 1, 2})
+            for (int level = 0; level < levels; ++level)
+                for (const KeyCode kc : std::as_const(SpareKeys)) {
+                    const int slot = SlotOf(kc, level);
+                    const auto lent = LentTo.constFind(slot);
+                    const int rank = lent == LentTo.constEnd() ? 0
+                                     : wantedSet.contains(*lent) ? -1
+                                     : Typed.contains(slot)      ? 2
+                                                                 : 1;
+                    if (rank == pass)
+                        free.append(slot);
+                }
+        QSet<KeyCode> changed;
+        bool wait = false;
+        for (const KeySym sym : std::as_const(wanted)) {
+            if (Lent.contains(sym) || free.isEmpty())
+                continue;
+            const int slot = free.takeFirst();
+            wait = wait || Typed.contains(slot);
+            Lent.remove(LentTo.value(slot, NoSymbol));
+            Lent.insert(sym, slot);
+            LentTo.insert(slot, sym);
+            changed.insert(KeyOfSlot(slot));
+        }
+        if (wait) {
             WaitForTarget();
-            kc = LentOrder.takeFirst();
-            Lent.remove(LentTo.take(kc));
+            Typed.clear();
         }
-        Remap(kc, sym);
-        Lent.insert(sym, kc);
-        LentTo.insert(kc, sym);
-        LentOrder.append(kc);
-        return kc;
+        WriteKeys(changed);
+    }
+
+    void Prepare(const QVector<char32_t> &text)
+    {
+        Pump();
+        Plan.clear();
+        PlanDone = 0;
+        for (const char32_t ch : text)
+            if (!ByChar.contains(ch == U'\n' ? U'\r' : ch))
+                if (const KeySym sym = KeysymFor(ch))
+                    Plan.append(sym);
+        if (!Plan.isEmpty())
+            LendFor(0);
+    }
+
+    void TypeKeyless(char32_t ch)
+    {
+        Pump();
+        const KeySym sym = KeysymFor(ch);
+        if (sym == NoSymbol)
+            return;
+        // Where the character is in the plan: normally next.
+        int at = PlanDone;
+        while (at < Plan.size() && Plan[at] != sym)
+            ++at;
+        const bool planned = at < Plan.size();
+        if (!Lent.contains(sym))
+            LendFor(planned ? at : PlanDone, planned ? NoSymbol : sym);
+        if (planned)
+            PlanDone = at + 1;
+        const auto slot = Lent.constFind(sym);
+        if (slot == Lent.constEnd())
+            return;
+        const KeyCode kc = KeyOfSlot(*slot);
+        const unsigned combo = ComboForLevel(LevelOfSlot(*slot));
+        const KeyCode shift = combo & ComboShift ? ShiftKey() : KeyCode(0);
+        const KeyCode level3 = combo & ComboLevel3 ? Level3Key : KeyCode(0);
+        for (const KeyCode modifier : {shift, level3})
+            if (modifier)
+                Fake(modifier, true);
+        Fake(kc, true);
+        Fake(kc, false);
+        for (const KeyCode modifier : {level3, shift})
+            if (modifier)
+                Fake(modifier, false);
+        Typed.insert(*slot);
     }
 
     void GiveBackKeys()
     {
-        if (LentOrder.isEmpty())
+        Plan.clear();
+        PlanDone = 0;
+        if (LentTo.isEmpty())
             return;
-        WaitForTarget();
-        for (const KeyCode kc : std::as_const(LentOrder)) {
-            KeySym none = NoSymbol;
-            XChangeKeyboardMapping(Dpy, kc, 1, &none, 1);
-            XSync(Dpy, False);
-            QThread::msleep(RemapSettleMs);
-        }
+        if (!Typed.isEmpty())
+            WaitForTarget();
+        QSet<KeyCode> keys;
+        for (auto it = LentTo.constBegin(); it != LentTo.constEnd(); ++it)
+            keys.insert(KeyOfSlot(it.key()));
         Lent.clear();
         LentTo.clear();
-        LentOrder.clear();
-        Stale = true;
+        Typed.clear();
+        WriteKeys(keys);
+        ChooseLentType();
     }
 };
 
@@ -684,18 +988,16 @@ void X11Keyboard::KeyEvent(int virtualKey, bool down)
         d->Event(virtualKey, down);
 }
 
+void X11Keyboard::PrepareTyping(const QVector<char32_t> &text)
+{
+    if (d->Dpy)
+        d->Prepare(text);
+}
+
 void X11Keyboard::TypeUnmapped(char32_t ch)
 {
-    if (!d->Dpy)
-        return;
-    d->Pump();
-    const KeySym sym = ch == U'\n' ? KeySym(XK_Return) : KeySym(xkb_utf32_to_keysym(ch));
-    if (sym == NoSymbol)
-        return;
-    if (const KeyCode kc = d->LendKey(sym)) {
-        d->Fake(kc, true);
-        d->Fake(kc, false);
-    }
+    if (d->Dpy)
+        d->TypeKeyless(ch);
 }
 
 void X11Keyboard::FinishTyping()

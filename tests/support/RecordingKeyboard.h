@@ -48,6 +48,16 @@ public:
     {
         Log << (down ? QStringLiteral("+%1") : QStringLiteral("-%1")).arg(virtualKey);
     }
+    // What PrepareTyping was told, and how many events came before it.
+    QString Prepared;
+    int PreparedAfter = -1;
+    void PrepareTyping(const QVector<char32_t> &text) override
+    {
+        Prepared.clear();
+        for (const char32_t ch : text)
+            Prepared += QString::fromUcs4(&ch, 1);
+        PreparedAfter = int(Log.size());
+    }
     void TypeUnmapped(char32_t ch) override { Log << QStringLiteral("unmapped%1").arg(uint(ch)); }
     void FinishTyping() override { Log << QStringLiteral("end"); }
 };

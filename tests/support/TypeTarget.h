@@ -1,8 +1,9 @@
 #pragma once
-// The typing target program (support/typetarget.cpp), started for one test
-// and stopped at its end: its window id, and the file where it writes what
-// it received (first field, second field, count of Enter presses). Also the
-// X tools the real-window tests drive.
+// A typing target program, started for one test and stopped at its end: its
+// window id, and the file where it writes what it received. The default one
+// (support/typetarget.cpp) writes its first field, second field and count of
+// Enter presses; the plain Xlib one (support/xlibtarget.cpp) the text typed.
+// Also the X tools the real-window tests drive.
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -41,14 +42,16 @@ inline QStringList CurrentLayoutArgs()
 class TypeTarget {
 public:
     // Started on the X server named by `display` (default: DISPLAY).
-    explicit TypeTarget(const QString &file, const QString &display = QString()) : File(file)
+    explicit TypeTarget(const QString &file, const QString &display = QString(),
+                        const QString &program = QStringLiteral(TYPETARGET_EXE))
+        : File(file)
     {
         if (!display.isEmpty()) {
             QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
             env.insert(QStringLiteral("DISPLAY"), display);
             Process.setProcessEnvironment(env);
         }
-        Process.start(QStringLiteral(TYPETARGET_EXE), {file});
+        Process.start(program, {file});
         if (Process.waitForStarted(5000) && Process.waitForReadyRead(10000))
             Id = Process.readLine().trimmed().toULongLong();
     }
