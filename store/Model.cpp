@@ -82,42 +82,101 @@ QString FoldName(const QString &name)
 // ---------------------------------------------------------------------------
 // NameIndex
 
-void NameIndex::Insert(const QString &key, Rec *rec)
+namespace {
+
+char16_t Fold(char16_t u)
 {
-    Rec *&slot = first_[key];
-    if (!slot)
-        slot = rec;
-    else
-        more_.insert(key, rec);
+    return u >= u'a' && u <= u'z' ? char16_t(u - (u'a' - u'A')) : u;
 }
 
-void NameIndex::Remove(const QString &key, Rec *rec)
+}  // namespace
+
+bool operator==(const FoldedName &a, const FoldedName &b) noexcept
 {
-    const auto it = first_.find(key);
-    if (it == first_.end())
-        return;
-    if (it.value() != rec) {
-        more_.remove(key, rec);
+    const qsizetype n = a.name->size();
+    if (b.name->size() != n)
+        return false;
+    const char16_t *x = QStringView(*a.name).utf16();
+    const char16_t *y = QStringView(*b.name).utf16();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (x[i] != y[i] && Fold(x[i]) != Fold(y[i]))
+            return false;
+    }
+    return true;
+}
+
+size_t qHash(const FoldedName &key, size_t seed) noexcept
+{
+    // Qt's string hash over the folded name, piece by piece on the stack.
+    constexpr qsizetype Piece = 256;
+    char16_t folded[Piece];
+    const char16_t *s = QStringView(*key.name).utf16();
+    const qsizetype n = key.name->size();
+    size_t h = seed;
+    qsizetype at = 0;
+    do {
+        const qsizetype len = std::min(Piece, n - at);
+        for (qsizetype i = 0; i < len; ++i)
+            folded[i] = Fold(s[at + i]);
+        h = qHash(QStringView(folded, len), h);
+        at += len;
+    } while (at < n);
+    return h;
+}
+
+void NameIndex::Insert(Rec *rec)
+{
+    Rec *&first = first_[FoldedName{&rec->Name}];
+    if (!first) {
+        first = rec;
         return;
     }
-    const auto next = more_.find(key);
-    if (next == more_.end()) {
+    // Behind the first; the order of the others does not matter (lookups
+    // go by list order).
+    if (Rec *second = next_.value(first))
+        next_.insert(rec, second);
+    next_[first] = rec;
+}
+
+void NameIndex::Remove(Rec *rec)
+{
+    const auto it = first_.find(FoldedName{&rec->Name});
+    if (it == first_.end())
+        return;
+    Rec *next = next_.take(rec);
+    if (it.value() == rec) {
+        // The key points at this record's name: the next record, if any,
+        // takes its place under a key of its own.
         first_.erase(it);
-    } else {
-        it.value() = next.value();
-        more_.erase(next);
+        if (next)
+            first_.insert(FoldedName{&next->Name}, next);
+        return;
+    }
+    for (Rec *before = it.value(); before; before = next_.value(before)) {
+        if (next_.value(before) == rec) {
+            if (next)
+                next_[before] = next;
+            else
+                next_.remove(before);
+            return;
+        }
     }
 }
 
 void NameIndex::Clear()
 {
     first_.clear();
-    more_.clear();
+    next_.clear();
 }
 
-QList<Rec *> NameIndex::Others(const QString &key) const
+QList<Rec *> NameIndex::Others(const QString &name) const
 {
-    return more_.isEmpty() ? QList<Rec *>() : more_.values(key);
+    QList<Rec *> others;
+    if (next_.isEmpty())
+        return others;
+    for (Rec *r = next_.value(First(name)); r; r = next_.value(r))
+        others.append(r);
+    return others;
 }
 
 // ---------------------------------------------------------------------------
@@ -211,15 +270,14 @@ int ItemList::IndexOf(const Rec *rec) const
 
 Rec *ItemList::FirstInOrder(const QString &name, bool exact) const
 {
-    const QString key = FoldName(name);
-    Rec *best = byFolded_.First(key);
+    Rec *best = byFolded_.First(name);
     if (!best)
         return nullptr;
     if (exact && best->Name != name)
         best = nullptr;
     // Several records under one key only happen with names that differ in
     // case (or damaged files); then the list order decides.
-    for (Rec *other : byFolded_.Others(key)) {
+    for (Rec *other : byFolded_.Others(name)) {
         if (exact && other->Name != name)
             continue;
         if (!best || IndexOf(other) < IndexOf(best))
@@ -240,12 +298,12 @@ Rec *ItemList::FindFolded(const QString &name) const
 
 void ItemList::Index(Rec *rec)
 {
-    byFolded_.Insert(FoldName(rec->Name), rec);
+    byFolded_.Insert(rec);
 }
 
 void ItemList::Unindex(Rec *rec)
 {
-    byFolded_.Remove(FoldName(rec->Name), rec);
+    byFolded_.Remove(rec);
 }
 
 void ItemList::RebuildPositions() const

@@ -51,22 +51,34 @@ QStringView CutView(QStringView text, qsizetype max = 255);
 // names are compared "without regard to case".
 QString FoldName(const QString &name);
 
-// Records by a text key. One record per key is the rule (names are unique),
-// so further records under a key that is already taken wait in a side table:
-// the common case costs one plain hash entry.
+// A record's name as a key compared and hashed with a–z folded, without
+// making a folded copy. It points at the name it was made from, which must
+// not change while the key is in use.
+struct FoldedName {
+    const QString *name = nullptr;
+};
+bool operator==(const FoldedName &a, const FoldedName &b) noexcept;
+size_t qHash(const FoldedName &key, size_t seed = 0) noexcept;
+
+// Records by their folded names. One record per name is the rule (names
+// are unique), so further records under a name that is already taken are
+// chained behind the first: the common case costs one plain hash entry and
+// no copy of the name. A record's name must not change while it is held
+// (ItemList::Rename takes it out and puts it back).
 class NameIndex {
 public:
     void Reserve(qsizetype count) { first_.reserve(count); }
-    void Insert(const QString &key, Rec *rec);
-    void Remove(const QString &key, Rec *rec);
+    void Insert(Rec *rec);
+    void Remove(Rec *rec);
     void Clear();
-    Rec *First(const QString &key) const { return first_.value(key); }
-    // The records under `key` besides First(key); usually none.
-    QList<Rec *> Others(const QString &key) const;
+    Rec *First(const QString &name) const { return first_.value(FoldedName{&name}); }
+    // The records under `name` besides First(name), in no particular order;
+    // usually none.
+    QList<Rec *> Others(const QString &name) const;
 
 private:
-    QHash<QString, Rec *> first_;
-    QMultiHash<QString, Rec *> more_;
+    QHash<FoldedName, Rec *> first_;
+    QHash<Rec *, Rec *> next_;  // the record after each one under the same name
 };
 
 // The ordered list of items; owns its records. Keeps an index by folded name

@@ -217,6 +217,33 @@ private slots:
         QVERIFY(!list.FindExact(QStringLiteral("item 0")));
     }
 
+    // Names that differ only in case share one index entry: taking out the
+    // record whose name the entry was made from (it is destroyed) leaves the
+    // others found, by list order.
+    void caseTwinsOutliveTheFirst()
+    {
+        ItemList list;
+        Rec *upper = Add(list, QStringLiteral("TWIN"));
+        Rec *lower = Add(list, QStringLiteral("twin"));
+        Rec *mixed = Add(list, QStringLiteral("Twin"));
+        Add(list, QStringLiteral("other"));
+        QCOMPARE(list.FindFolded(QStringLiteral("tWIN")), upper);
+
+        list.RemoveAt(0);
+        QCOMPARE(list.FindFolded(QStringLiteral("TWIN")), lower);
+        QVERIFY(!list.FindExact(QStringLiteral("TWIN")));
+        QCOMPARE(list.FindExact(QStringLiteral("Twin")), mixed);
+
+        list.Rename(lower, QStringLiteral("single"));
+        QCOMPARE(list.FindFolded(QStringLiteral("twin")), mixed);
+        Rec *late = Add(list, QStringLiteral("tWiN"));
+        list.RemoveAt(list.IndexOf(mixed));
+        QCOMPARE(list.FindFolded(QStringLiteral("TWIN")), late);
+        QCOMPARE(list.FindFolded(QStringLiteral("SINGLE")), lower);
+        list.RemoveAt(list.IndexOf(late));
+        QVERIFY(!list.FindFolded(QStringLiteral("twin")));
+    }
+
     void positionsAfterRemovals_data()
     {
         QTest::addColumn<int>("burst");  // removals between two rounds of lookups
