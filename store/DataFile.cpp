@@ -372,23 +372,31 @@ std::unique_ptr<Rec> ReadItem(LineReader &in, Formats &formats, double now, QStr
     return rec;
 }
 
-// Appends the pieces of a file to a byte buffer as UTF-8, without making a
-// UTF-16 copy of the whole file first.
+// Writes the pieces of a file into a byte buffer as UTF-8, straight through
+// a cursor, without making a UTF-16 copy of the whole file first. Finish()
+// cuts the buffer to what was written.
 class Utf8Writer {
 public:
-    explicit Utf8Writer(QByteArray &bytes) : bytes_(bytes) {}
+    Utf8Writer(QByteArray &bytes, qsizetype expected) : bytes_(bytes)
+    {
+        bytes_.resize(expected);
+        AdviseLargePages(bytes_);
+    }
+    void Finish() { bytes_.resize(size_); }
 
     Utf8Writer &Ascii(const char *text) { return Bytes(QByteArrayView(text, qsizetype(std::strlen(text)))); }
     Utf8Writer &Bytes(QByteArrayView bytes)
     {
-        bytes_.append(bytes);
+        std::memcpy(Room(bytes.size()), bytes.data(), size_t(bytes.size()));
+        size_ += bytes.size();
         return *this;
     }
     Utf8Writer &LineEnd() { return Bytes(QByteArrayView("\r\n", 2)); }
     Utf8Writer &Number(qint64 value)
     {
-        char digits[24];
-        return Bytes({digits, std::to_chars(digits, digits + sizeof digits, value).ptr - digits});
+        char *at = Room(24);
+        size_ = std::to_chars(at, at + 24, value).ptr - bytes_.data();
+        return *this;
     }
     // Text as QString::toUtf8 writes it; plain ASCII is copied straight in.
     Utf8Writer &Text(QStringView text)
@@ -400,11 +408,10 @@ public:
             all |= s[i];
         if (all >= 0x80)
             return Bytes(text.toUtf8());
-        const qsizetype at = bytes_.size();
-        bytes_.resize(at + n);
-        char *d = bytes_.data() + at;
+        char *d = Room(n);
         for (qsizetype i = 0; i < n; ++i)
             d[i] = char(s[i]);
+        size_ += n;
         return *this;
     }
     // A text on one line: line breaks inside it would shift every later line
@@ -419,9 +426,27 @@ public:
         t.replace(QLatin1Char('\n'), QLatin1Char(' '));
         return Text(t);
     }
+    // A day number with the program's decimal separator.
+    Utf8Writer &DayNumber(const Formats &formats, double dayNumber)
+    {
+        char *at = Room(Formats::DayNumberChars);
+        size_ += formats.WriteDayNumber(dayNumber, at);
+        return *this;
+    }
 
 private:
+    // Room for `n` more bytes at the cursor.
+    char *Room(qsizetype n)
+    {
+        if (bytes_.size() - size_ < n) {
+            bytes_.resize(std::max(bytes_.size() * 2, size_ + n + 4096));
+            AdviseLargePages(bytes_);
+        }
+        return bytes_.data() + size_;
+    }
+
     QByteArray &bytes_;
+    qsizetype size_ = 0;
 };
 
 }  // namespace
@@ -558,10 +583,8 @@ bool BuildDataText(const Model &model, const Formats &formats, QByteArray *out, 
         estimate += 200 + r.Name.size() + r.Group.size() + r.Site.size() + r.Keys.size() + r.Comments.size();
     }
     QByteArray bytes;
-    bytes.reserve(estimate);
-    Utf8Writer w(bytes);
-    const QByteArray separator = ItemSeparator.toUtf8();
-    char number[Formats::DayNumberChars];
+    Utf8Writer w(bytes, estimate);
+    const QByteArray &separator = SeparatorBytes;
 
     w.Ascii("NumGroups: ").Number(groups).LineEnd();
     for (int i = 1; i <= groups; ++i) {
@@ -585,12 +608,13 @@ bool BuildDataText(const Model &model, const Formats &formats, QByteArray *out, 
         w.Ascii("Group: ").OneLine(r.Group).LineEnd();
         w.Ascii("Site: ").OneLine(r.Site).LineEnd();
         w.Ascii("Keys: ").OneLine(r.Keys).LineEnd();
-        w.Ascii("Last1: ").Bytes({number, formats.WriteDayNumber(r.Last, number)}).LineEnd();
-        w.Ascii("Ends1: ").Bytes({number, formats.WriteDayNumber(WholeDay(r.Ends), number)}).LineEnd();
+        w.Ascii("Last1: ").DayNumber(formats, r.Last).LineEnd();
+        w.Ascii("Ends1: ").DayNumber(formats, WholeDay(r.Ends)).LineEnd();
         w.Ascii("Freq: ").Number(r.Freq).Ascii(",").Number(r.Count).LineEnd();
         w.Text(r.Comments).LineEnd();
         w.Bytes(separator).LineEnd();
     }
+    w.Finish();
     *out = std::move(bytes);
     return true;
 }
