@@ -144,8 +144,12 @@ int ItemListModel::RowOf(const Rec *rec) const
 void ItemListModel::Fill(std::vector<Rec *> recs)
 {
     // Each name is folded once; records with exactly equal names keep the
-    // order in which they came.
+    // order in which they came. Most comparisons are decided by four
+    // characters of the folded names held beside the record (after the
+    // start all names share, if any), so that they need not reach the
+    // names themselves, each somewhere else in memory.
     struct Keyed {
+        quint64 lead;
         QString key;
         Rec *rec;
         size_t order;
@@ -153,8 +157,25 @@ void ItemListModel::Fill(std::vector<Rec *> recs)
     std::vector<Keyed> keyed;
     keyed.reserve(recs.size());
     for (size_t i = 0; i < recs.size(); ++i)
-        keyed.push_back({SortKey(recs[i]->Name), recs[i], i});
+        keyed.push_back({0, SortKey(recs[i]->Name), recs[i], i});
+    qsizetype shared = keyed.empty() ? 0 : keyed.front().key.size();
+    for (const Keyed &k : keyed) {
+        const QStringView first(keyed.front().key);
+        qsizetype same = 0;
+        const qsizetype most = std::min(shared, k.key.size());
+        while (same < most && first[same] == k.key[same])
+            ++same;
+        shared = same;
+    }
+    for (Keyed &k : keyed) {
+        for (qsizetype i = 0; i < 4; ++i) {
+            const qsizetype at = shared + i;
+            k.lead = (k.lead << 16) | (at < k.key.size() ? k.key.at(at).unicode() : 0u);
+        }
+    }
     std::sort(keyed.begin(), keyed.end(), [](const Keyed &a, const Keyed &b) {
+        if (a.lead != b.lead)
+            return a.lead < b.lead;
         const int folded = QString::compare(a.key, b.key, Qt::CaseSensitive);
         if (folded != 0)
             return folded < 0;

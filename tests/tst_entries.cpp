@@ -138,6 +138,21 @@ void TstEntries::rowOrderAndLookup()
     QCOMPARE(model.RecAt(model.Count()), nullptr);
     QCOMPARE(model.RecAt(-1), nullptr);
 
+    // Names that all begin alike, one of them nothing but that beginning.
+    std::vector<std::unique_ptr<Rec>> alike;
+    std::vector<Rec *> alikeList;
+    for (const char *name : {"Win ab", "win a CAR", "Win a cat", "Win a car 2", "Win a", "Win a car"}) {
+        alike.push_back(std::make_unique<Rec>());
+        alike.back()->Name = QString::fromUtf8(name);
+        alikeList.push_back(alike.back().get());
+    }
+    ItemListModel alikeModel;
+    alikeModel.Fill(alikeList);
+    QStringList alikeNames;
+    for (int row = 0; row < alikeModel.Count(); ++row)
+        alikeNames.append(alikeModel.RecAt(row)->Name);
+    QCOMPARE(alikeNames, QStringList({"Win a", "Win a car", "win a CAR", "Win a car 2", "Win a cat", "Win ab"}));
+
     Rec added;
     added.Name = QStringLiteral("Delta");
     QCOMPARE(model.Insert(&added), 6);
