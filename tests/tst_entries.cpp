@@ -118,19 +118,25 @@ void TstEntries::rowGlyph()
 // exact text, equal names in the order they came; records find their rows.
 void TstEntries::rowOrderAndLookup()
 {
+    // Records with these names, filled into a model; the names of its rows.
+    auto fill = [](std::vector<std::unique_ptr<Rec>> &recs, std::vector<Rec *> &list, ItemListModel &model,
+                   std::initializer_list<const char *> given) {
+        for (const char *name : given) {
+            recs.push_back(std::make_unique<Rec>());
+            recs.back()->Name = QString::fromUtf8(name);
+            list.push_back(recs.back().get());
+        }
+        model.Fill(list);
+        QStringList names;
+        for (int row = 0; row < model.Count(); ++row)
+            names.append(model.RecAt(row)->Name);
+        return names;
+    };
     std::vector<std::unique_ptr<Rec>> recs;
     std::vector<Rec *> list;
-    for (const char *name : {"beta", "Alpha", "alpha", "Gamma", "_under", "Zoë", "zeta", "Beta", "beta"}) {
-        recs.push_back(std::make_unique<Rec>());
-        recs.back()->Name = QString::fromUtf8(name);
-        list.push_back(recs.back().get());
-    }
     ItemListModel model;
-    model.Fill(list);
-    QStringList names;
-    for (int row = 0; row < model.Count(); ++row)
-        names.append(model.RecAt(row)->Name);
-    QCOMPARE(names, QStringList({"_under", "Alpha", "alpha", "Beta", "beta", "beta", "Gamma", "zeta", "Zoë"}));
+    QCOMPARE(fill(recs, list, model, {"beta", "Alpha", "alpha", "Gamma", "_under", "Zoë", "zeta", "Beta", "beta"}),
+             QStringList({"_under", "Alpha", "alpha", "Beta", "beta", "beta", "Gamma", "zeta", "Zoë"}));
     QCOMPARE(model.RecAt(4), list[0]);  // equal names keep their order
     QCOMPARE(model.RecAt(5), list[8]);
     for (Rec *rec : list)
@@ -141,17 +147,9 @@ void TstEntries::rowOrderAndLookup()
     // Names that all begin alike, one of them nothing but that beginning.
     std::vector<std::unique_ptr<Rec>> alike;
     std::vector<Rec *> alikeList;
-    for (const char *name : {"Win ab", "win a CAR", "Win a cat", "Win a car 2", "Win a", "Win a car"}) {
-        alike.push_back(std::make_unique<Rec>());
-        alike.back()->Name = QString::fromUtf8(name);
-        alikeList.push_back(alike.back().get());
-    }
     ItemListModel alikeModel;
-    alikeModel.Fill(alikeList);
-    QStringList alikeNames;
-    for (int row = 0; row < alikeModel.Count(); ++row)
-        alikeNames.append(alikeModel.RecAt(row)->Name);
-    QCOMPARE(alikeNames, QStringList({"Win a", "Win a car", "win a CAR", "Win a car 2", "Win a cat", "Win ab"}));
+    QCOMPARE(fill(alike, alikeList, alikeModel, {"Win ab", "win a CAR", "Win a cat", "Win a car 2", "Win a", "Win a car"}),
+             QStringList({"Win a", "Win a car", "win a CAR", "Win a car 2", "Win a cat", "Win ab"}));
 
     Rec added;
     added.Name = QStringLiteral("Delta");
