@@ -77,23 +77,6 @@ private:
     qint64 lineNumber_ = 0;
 };
 
-// Decodes a piece of the file. A U+FEFF at the start of a piece is a
-// character of the text, not a byte order mark.
-QString Text(QByteArrayView utf8)
-{
-    QStringDecoder decode(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-    return decode(utf8);
-}
-
-// The text of the bytes, decoded only as far as needed for its first `max`
-// characters: no character takes more than three bytes per UTF-16 unit.
-QString TextUpTo(QByteArrayView utf8, qsizetype max)
-{
-    if (max < (utf8.size() - 3) / 3)
-        utf8 = utf8.first(max * 3 + 3);
-    return CutText(Text(utf8), int(std::min<qsizetype>(max, std::numeric_limits<int>::max())));
-}
-
 // Repeated values (the same script, group text or comment in many items)
 // are held once: equal bytes give the same shared text.
 class Interner {
@@ -150,26 +133,14 @@ QString Quote(QStringView line)
 
 QString Quote(QByteArrayView line)
 {
-    return Quote(TextUpTo(line, 41));
+    return Quote(DecodeUtf8Prefix(line, 41));
 }
 
 // The line from its `position`-th character (1-based, counted in UTF-16
 // units) on, at most `max` characters; empty when the line is shorter.
 QString From(QByteArrayView line, qsizetype position, qsizetype max = TextLimit)
 {
-    // Whole characters are skipped; a key skipped by its length may end
-    // inside a character of two UTF-16 units: its second half is not kept
-    // either.
-    qsizetype start = 0;
-    for (qsizetype units = 0; units < position - 1 && start < line.size();) {
-        const auto lead = static_cast<unsigned char>(line[start]);
-        const int bytes = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        units += bytes == 4 ? 2 : 1;
-        start += bytes;
-    }
-    if (start >= line.size())
-        return {};
-    return TextUpTo(line.sliced(start), max);
+    return Utf8After(line, position - 1, max);
 }
 
 // Blanks, an optional sign and digits; reading stops at any other character
@@ -322,7 +293,7 @@ std::unique_ptr<Rec> ReadItem(LineReader &in, Formats &formats, double now, QStr
             return fail(line);
         line = in.Next();
         expect(line, "Freq: ", "repeat");
-        ReadFrequency(Text(line.first(std::min<qsizetype>(line.size(), 64))), *rec);
+        ReadFrequency(DecodeUtf8Piece(line.first(std::min<qsizetype>(line.size(), 64))), *rec);
     }
 
     // Comment lines up to the separator. The last line of the file is never
@@ -348,16 +319,16 @@ std::unique_ptr<Rec> ReadItem(LineReader &in, Formats &formats, double now, QStr
         const QByteArrayView lines(first, last - first);
         auto joined = [&] {
             if (crlf)
-                return Text(lines);
+                return DecodeUtf8Piece(lines);
             QString text;
             for (qsizetype start = 0;;) {
                 const qsizetype lf = lines.indexOf('\n', start);
                 if (lf < 0) {
-                    text += Text(lines.sliced(start));
+                    text += DecodeUtf8Piece(lines.sliced(start));
                     return text;
                 }
                 const qsizetype end = lf > start && lines[lf - 1] == '\r' ? lf - 1 : lf;
-                text += Text(lines.sliced(start, end - start));
+                text += DecodeUtf8Piece(lines.sliced(start, end - start));
                 text += QLatin1String("\r\n");
                 start = lf + 1;
             }
@@ -486,11 +457,11 @@ LoadResult ReadUtf8Data(QByteArrayView text, Model &model, Formats &formats, dou
             line = in.Next();
             if (!line.startsWith("GroupName") || !line.contains('='))
                 damage.AtLine(QStringLiteral("the name of group %1 is missing (found %2).").arg(i).arg(Quote(line)));
-            g.GroupName = TextUpTo(line.sliced(line.indexOf('=') + 1), TextLimit);
+            g.GroupName = DecodeUtf8Prefix(line.sliced(line.indexOf('=') + 1), TextLimit);
             line = in.Next();
             if (!line.startsWith("GroupNumber") || !line.contains('='))
                 damage.AtLine(QStringLiteral("the number of group %1 is missing (found %2).").arg(i).arg(Quote(line)));
-            g.GroupNumber = ReadInteger(TextUpTo(line.sliced(line.indexOf('=') + 1), 64));
+            g.GroupNumber = ReadInteger(DecodeUtf8Prefix(line.sliced(line.indexOf('=') + 1), 64));
         }
         model.NumGroups = loaded;
         if (listed > MaxGroups) {
@@ -551,11 +522,8 @@ LoadResult ReadDataText(const QByteArray &bytes, Model &model, Formats &formats,
     // Files the program wrote are UTF-8 and are read as they are; a file in
     // another encoding (UTF-16 from a text editor, Windows-1252 from the
     // original desktop) is turned into UTF-8 first.
-    if (!bytes.startsWith("\xFF\xFE") && !bytes.startsWith("\xFE\xFF") && IsValidUtf8(bytes)) {
-        const bool mark = bytes.startsWith("\xEF\xBB\xBF");
-        return ReadUtf8Data(QByteArrayView(bytes).sliced(mark ? 3 : 0), model, formats, now);
-    }
-    return ReadUtf8Data(DecodeText(bytes).toUtf8(), model, formats, now);
+    QByteArray converted;
+    return ReadUtf8Data(Utf8TextOf(bytes, &converted), model, formats, now);
 }
 
 LoadResult LoadMainData(const QString &path, Model &model, Formats &formats, double now)

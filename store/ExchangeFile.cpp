@@ -9,6 +9,7 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -28,16 +29,9 @@ constexpr char LineEnd = 0x0B;
 
 // A line's value after its key of `keyLength` characters, whatever those
 // characters are; at most `max` characters.
-QStringView After(QStringView line, qsizetype keyLength, qsizetype max = TextLimit)
+QString After(QByteArrayView line, qsizetype keyLength, qsizetype max = TextLimit)
 {
-    // The key may end inside a character of two UTF-16 units: its second
-    // half is not kept either.
-    if (keyLength > 0 && keyLength < line.size() && line.at(keyLength).isLowSurrogate()
-        && line.at(keyLength - 1).isHighSurrogate())
-        ++keyLength;
-    if (keyLength >= line.size())
-        return {};
-    return CutView(line.mid(keyLength), max);
+    return Utf8After(line, keyLength, max);
 }
 
 // The offending text as the conversion messages quote it.
@@ -66,28 +60,30 @@ bool ReadInteger(QStringView value, qint32 *number)
     return w.valid;
 }
 
-// The lines of the unscrambled text, as views.
+// The lines of the unscrambled UTF-8 text, as views.
 class Lines {
 public:
-    explicit Lines(QStringView text) : text_(text) {}
+    explicit Lines(QByteArrayView text) : text_(text) {}
+
+    qsizetype Size() const { return text_.size(); }
 
     // False at the end of the text; `line` is then empty.
-    bool Next(QStringView *line)
+    bool Next(QByteArrayView *line)
     {
         if (pos_ >= text_.size()) {
             *line = {};
             return false;
         }
-        qsizetype end = text_.indexOf(QLatin1Char(LineEnd), pos_);
+        qsizetype end = text_.indexOf(LineEnd, pos_);
         if (end < 0)
             end = text_.size();
-        *line = text_.mid(pos_, end - pos_);
+        *line = text_.sliced(pos_, end - pos_);
         pos_ = end + 1;
         return true;
     }
 
 private:
-    QStringView text_;
+    QByteArrayView text_;
     qsizetype pos_ = 0;
 };
 
@@ -116,14 +112,14 @@ QByteArray Unscramble(const char *p, qsizetype n)
 bool ReadItem(Lines &in, Formats &formats, qint64 index, qint64 announced, Rec *rec,
               QString *error)
 {
-    QStringView line;
+    QByteArrayView line;
     if (!in.Next(&line)) {
         *error = QStringLiteral("The file ends too early: it holds %1 of the %2 items it announces.")
                      .arg(index)
                      .arg(announced);
         return false;
     }
-    rec->Name = After(line, 5).toString();
+    rec->Name = After(line, 5);
 
     auto next = [&]() {
         if (in.Next(&line))
@@ -136,15 +132,15 @@ bool ReadItem(Lines &in, Formats &formats, qint64 index, qint64 announced, Rec *
 
     if (!next())
         return false;
-    rec->Site = After(line, 4).toString();
+    rec->Site = After(line, 4);
 
     if (!next())
         return false;
-    const QStringView last = After(line, 5);
+    const QString last = After(line, 5);
     if (!last.contains(formats.DecimalSeparator()))
         formats.SwitchDecimalSeparator();
     double d = 0;
-    if (!formats.ParseDayNumber(last.toString(), &d) || !IsShowableDay(d)) {
+    if (!formats.ParseDayNumber(last, &d) || !IsShowableDay(d)) {
         *error = NotFloat(last);
         return false;
     }
@@ -152,8 +148,8 @@ bool ReadItem(Lines &in, Formats &formats, qint64 index, qint64 announced, Rec *
 
     if (!next())
         return false;
-    const QStringView ends = After(line, 4);
-    if (!formats.ParseDayNumber(ends.toString(), &d) || !IsShowableDay(d)) {
+    const QString ends = After(line, 4);
+    if (!formats.ParseDayNumber(ends, &d) || !IsShowableDay(d)) {
         *error = NotFloat(ends);
         return false;
     }
@@ -161,7 +157,7 @@ bool ReadItem(Lines &in, Formats &formats, qint64 index, qint64 announced, Rec *
 
     if (!next())
         return false;
-    const QStringView freq = After(line, 5, NoLimit);
+    const QString freq = After(line, 5, NoLimit);
     if (!ReadInteger(freq, &rec->Freq)) {
         *error = NotInteger(freq);
         return false;
@@ -169,7 +165,7 @@ bool ReadItem(Lines &in, Formats &formats, qint64 index, qint64 announced, Rec *
 
     if (!next())
         return false;
-    const QStringView count = After(line, 4, NoLimit);
+    const QString count = After(line, 4, NoLimit);
     if (!ReadInteger(count, &rec->Count)) {
         *error = NotInteger(count);
         return false;
@@ -177,16 +173,17 @@ bool ReadItem(Lines &in, Formats &formats, qint64 index, qint64 announced, Rec *
 
     if (!next())
         return false;
-    rec->Keys = After(line, 5, NoLimit).toString();
+    rec->Keys = After(line, 5, NoLimit);
 
     if (!next())
         return false;
-    rec->Comments = After(line, 4, NoLimit).toString();
+    rec->Comments = After(line, 4, NoLimit);
 
     // Further lines up to the marker (or the end of the file) continue the
     // comments, without a separator; empty ones are skipped.
-    while (in.Next(&line) && line != ExchangeItemMarker)
-        rec->Comments += line;
+    const QByteArray marker = ExchangeItemMarker.toUtf8();
+    while (in.Next(&line) && line != QByteArrayView(marker))
+        rec->Comments += DecodeUtf8Piece(line);
     return true;
 }
 
@@ -284,20 +281,21 @@ bool ParseExchangeText(QByteArray bytes, Formats &formats, ExchangeParse *out)
     out->headerOk = true;
 
     QByteArray plain = Unscramble(bytes.constData() + rest, bytes.size() - rest);
-    bytes = QByteArray();  // a large file is not held three times over
-    const QString text = DecodeText(plain);
-    plain = QByteArray();
-    Lines in(text);
+    bytes = QByteArray();  // a large file is not held twice over
+    QByteArray converted;
+    Lines in(Utf8TextOf(plain, &converted));
+    if (!converted.isEmpty())
+        plain = QByteArray();
 
-    QStringView line;
+    QByteArrayView line;
     in.Next(&line);
-    out->groupName = After(line, 5).toString();
+    out->groupName = After(line, 5);
 
     if (!in.Next(&line)) {
         out->error = QStringLiteral("The file ends too early: the number of items is missing.");
         return false;
     }
-    const QStringView number = After(line, 7, 10);
+    const QString number = After(line, 7, 10);
     if (!ReadInteger(number, &out->number)) {
         out->error = NotInteger(number);
         return false;
@@ -307,6 +305,9 @@ bool ParseExchangeText(QByteArray bytes, Formats &formats, ExchangeParse *out)
     // The count only bounds the loop: every item takes at least one line, so
     // a count larger than the file ends at the file's end.
     const qint64 announced = qint64(out->number) + 1;
+    // Room for the items announced, but never more than the file could hold
+    // (an item takes more than 40 bytes).
+    out->items.reserve(size_t(std::clamp<qint64>(announced, 0, in.Size() / 40 + 1)));
     for (qint64 k = 0; k < announced; ++k) {
         Rec rec;
         if (!ReadItem(in, formats, k, announced, &rec, &out->error)) {

@@ -108,6 +108,52 @@ QString DecodeText(const QByteArray &bytes)
     return DecodeWindows1252(bytes);
 }
 
+QByteArrayView Utf8TextOf(const QByteArray &bytes, QByteArray *converted)
+{
+    if (!bytes.startsWith("\xFF\xFE") && !bytes.startsWith("\xFE\xFF") && IsValidUtf8(bytes))
+        return QByteArrayView(bytes).sliced(bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0);
+    *converted = DecodeText(bytes).toUtf8();
+    return *converted;
+}
+
+QString DecodeUtf8Piece(QByteArrayView utf8)
+{
+    QStringDecoder decode(QStringDecoder::Utf8,
+                          QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    return decode(utf8);
+}
+
+QString DecodeUtf8Prefix(QByteArrayView utf8, qsizetype max)
+{
+    // No character takes more than three bytes per UTF-16 unit.
+    if (max < (utf8.size() - 3) / 3)
+        utf8 = utf8.first(max * 3 + 3);
+    QString text = DecodeUtf8Piece(utf8);
+    if (text.size() <= max)
+        return text;
+    // Without splitting a character: a pair that would straddle the limit
+    // is left out whole.
+    qsizetype end = max;
+    if (end > 0 && text.at(end - 1).isHighSurrogate() && text.at(end).isLowSurrogate())
+        --end;
+    text.truncate(end);
+    return text;
+}
+
+QString Utf8After(QByteArrayView line, qsizetype keyLength, qsizetype max)
+{
+    qsizetype start = 0;
+    for (qsizetype units = 0; units < keyLength && start < line.size();) {
+        const auto lead = static_cast<unsigned char>(line[start]);
+        const int bytes = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        units += bytes == 4 ? 2 : 1;
+        start += bytes;
+    }
+    if (start >= line.size())
+        return {};
+    return DecodeUtf8Prefix(line.sliced(start), max);
+}
+
 QByteArray EncodeText(const QString &text)
 {
     if (text.startsWith(QChar(0xFEFF)))
