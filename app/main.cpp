@@ -15,9 +15,11 @@
 #include "Launch.h"
 #include "Main.h"
 #include "MyProcs.h"
+#include "OwnWindows.h"
 #include "PrivateFiles.h"
 #include "Product.h"
 #include "QtDialogs.h"
+#include "SessionKeyboard.h"
 #include "SingleInstance.h"
 #include "Tii.h"
 #include "X11Keyboard.h"
@@ -69,10 +71,10 @@ int main(int argc, char *argv[])
         return error ? CommandLineErrorStatus : 0;
     }
 
-    // Kelpo is an X11 client: under a Wayland session it runs through
-    // XWayland whenever an X server is reachable.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "xcb");
+    // A native Wayland client in a Wayland session, an X11 client otherwise.
+    const Session session = Session::FromEnvironment();
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !session.DefaultPlatform().isEmpty())
+        qputenv("QT_QPA_PLATFORM", session.DefaultPlatform());
 
     QApplication app(argc, argv);
     // Not the display name: Qt would append it to every window title, and the
@@ -98,7 +100,18 @@ int main(int argc, char *argv[])
 
     SystemDesktop desktop;
     SystemClock clock;
-    X11Keyboard keyboard;
+    // X11 windows get XTest through a connection of Kelpo's own (to XWayland
+    // in a Wayland session), whichever platform Qt runs on.
+    X11Keyboard x11Keyboard;
+    UnavailableKeyboard waylandKeyboard(QStringLiteral(
+        "Type It In cannot type into the window you came from: it is a Wayland window, and this desktop does not "
+        "let programs type into Wayland windows.\nRun the browser as an X11 program, or type the text yourself."));
+    SessionKeyboard keyboard(x11Keyboard, session.IsWayland() ? &waylandKeyboard : nullptr);
+    OwnWindows ownWindows;
+    keyboard.OwnWindowActive = &OwnWindows::Active;
+    keyboard.StepAside = [&ownWindows](bool hide) { ownWindows.StepAside(hide); };
+    keyboard.ComeBack = [&ownWindows] { ownWindows.ComeBack(); };
+    keyboard.Wait = &OwnWindows::Wait;
     const MainServices services{
         dialogs,
         desktop,

@@ -1,4 +1,5 @@
 kelpo_test(tst_player LABEL unit SOURCES tst_player.cpp LIBS kelpo_typeitin)
+kelpo_test(tst_sessionkeyboard LABEL unit SOURCES tst_sessionkeyboard.cpp support/RecordingKeyboard.h LIBS kelpo_typeitin)
 
 # Types into a separate small program in a real X server.
 add_executable(kelpo_typetarget support/typetarget.cpp)

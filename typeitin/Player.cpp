@@ -58,7 +58,11 @@ bool Player::Play(const QString &script, quint64 target)
         return false;
     const QScopedValueRollback<bool> busy(Busy, true);
     Keys.BringToFront(target);
-    for (const ScriptElement &e : ParseScript(script)) {
+    const QVector<ScriptElement> elements = ParseScript(script);
+    Keys.Prepare(Characters(elements));
+    for (const ScriptElement &e : elements) {
+        if (Keys.Interrupted())
+            break;
         switch (e.Type) {
         case ScriptElement::Kind::Character:
             SendKey(e.Character);
@@ -76,6 +80,18 @@ bool Player::Play(const QString &script, quint64 target)
     }
     Keys.FinishTyping();
     return true;
+}
+
+QVector<char32_t> Player::Characters(const QVector<ScriptElement> &elements) const
+{
+    QVector<char32_t> out;
+    for (const ScriptElement &e : elements) {
+        if (e.Type == ScriptElement::Kind::Character)
+            out.append(e.Character);
+        else if (e.Type == ScriptElement::Kind::Group && InVars && InVars(e.Name) && VariableValue)
+            out.append(CodePoints(VariableValue(e.Name)));
+    }
+    return out;
 }
 
 void Player::SendKey(char32_t ch)

@@ -6,6 +6,7 @@
 // Ctrl+Alt (AltGr), braces with Shift, "€" on no key.
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 #include "Keyboard.h"
 
@@ -18,6 +19,8 @@ public:
     bool Usable = true;       // Available()
     QString Why;              // Problem()
     bool FrontWorks = true;   // what BringToFront answers
+    QVector<char32_t> Prepared;  // what Prepare was given last
+    int StopAt = -1;          // Interrupted() once the log has this many entries
 
     bool Available() const override { return Usable; }
     QString Problem() const override { return Why; }
@@ -49,6 +52,8 @@ public:
         Log << (down ? QStringLiteral("+%1") : QStringLiteral("-%1")).arg(virtualKey);
     }
     void TypeUnmapped(char32_t ch) override { Log << QStringLiteral("unmapped%1").arg(uint(ch)); }
+    void Prepare(const QVector<char32_t> &characters) override { Prepared = characters; }
+    bool Interrupted() const override { return StopAt >= 0 && Log.size() >= StopAt; }
     void FinishTyping() override { Log << QStringLiteral("end"); }
 };
 
