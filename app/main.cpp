@@ -7,6 +7,7 @@
 #include <QLocale>
 
 #include <cstdio>
+#include <memory>
 #include <unistd.h>
 
 #include "Clock.h"
@@ -22,6 +23,7 @@
 #include "SessionKeyboard.h"
 #include "SingleInstance.h"
 #include "Tii.h"
+#include "WaylandKeyboard.h"
 #include "X11Keyboard.h"
 
 using namespace kelpo;
@@ -103,10 +105,11 @@ int main(int argc, char *argv[])
     // X11 windows get XTest through a connection of Kelpo's own (to XWayland
     // in a Wayland session), whichever platform Qt runs on.
     X11Keyboard x11Keyboard;
-    UnavailableKeyboard waylandKeyboard(QStringLiteral(
-        "Type It In cannot type into the window you came from: it is a Wayland window, and this desktop does not "
-        "let programs type into Wayland windows.\nRun the browser as an X11 program, or type the text yourself."));
-    SessionKeyboard keyboard(x11Keyboard, session.IsWayland() ? &waylandKeyboard : nullptr);
+    // Native Wayland windows get a virtual keyboard of its own.
+    std::unique_ptr<WaylandKeyboard> waylandKeyboard;
+    if (session.IsWayland())
+        waylandKeyboard = std::make_unique<WaylandKeyboard>();
+    SessionKeyboard keyboard(x11Keyboard, waylandKeyboard.get());
     OwnWindows ownWindows;
     keyboard.OwnWindowActive = &OwnWindows::Active;
     keyboard.StepAside = [&ownWindows](bool hide) { ownWindows.StepAside(hide); };
