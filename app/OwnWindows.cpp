@@ -3,25 +3,26 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QTimer>
+#include <QWindow>
 
 namespace kelpo {
 
+// A hidden window counts as never active: Qt may apply the compositor's
+// "activated" for a window after it was hidden, but the compositor gives
+// the keys only to windows on the screen.
 bool OwnWindows::Active()
 {
-    return QGuiApplication::applicationState() == Qt::ApplicationActive;
+    const QWindow *focus = QGuiApplication::focusWindow();
+    return QGuiApplication::applicationState() == Qt::ApplicationActive && focus && focus->isVisible();
 }
 
-void OwnWindows::StepAside(bool hide)
+void OwnWindows::StepAside()
 {
     const QWidgetList windows = QApplication::topLevelWidgets();
     for (QWidget *w : windows) {
-        if (!w->isVisible())
-            continue;
-        if (hide) {
+        if (w->isVisible()) {
             Hidden.append(w);
             w->hide();
-        } else if (!w->isMinimized()) {
-            w->showMinimized();
         }
     }
 }

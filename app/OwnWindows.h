@@ -11,12 +11,11 @@ namespace kelpo {
 
 class OwnWindows {
 public:
+    // Has one of the shown windows the keyboard focus?
     static bool Active();
-    // Minimises every shown window, or hides it when `hide` is true (for
-    // compositors that do not minimise on a program's request).
-    void StepAside(bool hide);
-    // Shows the windows StepAside hid; minimised ones stay minimised, as the
-    // window typed into stays in front.
+    // Hides every shown window.
+    void StepAside();
+    // Shows the windows StepAside hid.
     void ComeBack();
     // Handles events for `ms` milliseconds.
     static void Wait(int ms);

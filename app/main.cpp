@@ -112,7 +112,7 @@ int main(int argc, char *argv[])
     SessionKeyboard keyboard(x11Keyboard, waylandKeyboard.get());
     OwnWindows ownWindows;
     keyboard.OwnWindowActive = &OwnWindows::Active;
-    keyboard.StepAside = [&ownWindows](bool hide) { ownWindows.StepAside(hide); };
+    keyboard.StepAside = [&ownWindows] { ownWindows.StepAside(); };
     keyboard.ComeBack = [&ownWindows] { ownWindows.ComeBack(); };
     keyboard.Wait = &OwnWindows::Wait;
     const MainServices services{

@@ -62,5 +62,6 @@ if [ -z "$socket" ] || [ -z "$ipc" ]; then
   trap - EXIT
   no_wayland "$reason" "$@"
 fi
-export WAYLAND_DISPLAY=$socket SWAYSOCK=$ipc QT_QPA_PLATFORM=wayland
+# A whole path: programs started with another XDG_RUNTIME_DIR still find it.
+export WAYLAND_DISPLAY=$XDG_RUNTIME_DIR/$socket SWAYSOCK=$ipc QT_QPA_PLATFORM=wayland
 "$@"

@@ -8,9 +8,6 @@
 #include <QtTest>
 
 #include <QElapsedTimer>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QWidget>
 
@@ -18,55 +15,11 @@
 #include "Player.h"
 #include "SessionKeyboard.h"
 #include "WaylandKeyboard.h"
-#include "support/TypeTarget.h"
+#include "support/Sway.h"
 
 using namespace kelpo;
 
 namespace {
-
-// The process id of the window sway gives the keyboard focus; 0 if none.
-qint64 FocusedPid()
-{
-    const QByteArray tree = RunTool(QStringLiteral("swaymsg"), {QStringLiteral("-r"), QStringLiteral("-t"),
-                                                                QStringLiteral("get_tree")}).toUtf8();
-    QList<QJsonObject> nodes{QJsonDocument::fromJson(tree).object()};
-    while (!nodes.isEmpty()) {
-        const QJsonObject node = nodes.takeLast();
-        if (node.value(QStringLiteral("focused")).toBool())
-            return node.value(QStringLiteral("pid")).toInteger();
-        for (const char *key : {"nodes", "floating_nodes"})
-            for (const QJsonValue &child : node.value(QLatin1String(key)).toArray())
-                nodes.append(child.toObject());
-    }
-    return 0;
-}
-
-bool WaitForFocus(const QProcess &process)
-{
-    QElapsedTimer t;
-    t.start();
-    while (FocusedPid() != process.processId()) {
-        if (t.elapsed() > 10000)
-            return false;
-        QTest::qWait(25);
-    }
-    return true;
-}
-
-// The target's file once it holds `want`, or what it holds after a while.
-QString WaitForText(const TypeTarget &target, const QString &want)
-{
-    QElapsedTimer t;
-    t.start();
-    QString got;
-    do {
-        got = target.Received();
-        if (got == want)
-            break;
-        QTest::qWait(20);
-    } while (t.elapsed() < 5000);
-    return got;
-}
 
 QString DistinctCjk(int count)
 {
@@ -122,7 +75,7 @@ void TestTypeItInWayland::typesExactly()
 
     TypeTarget target(Tmp.filePath(QString::number(QTest::currentDataTag()[0])));
     QVERIFY(target.Id != 0);
-    QVERIFY(WaitForFocus(target.Process));
+    QVERIFY(sway::WaitForFocus(target.Process.processId()));
 
     WaylandKeyboard keyboard;
     QVERIFY2(keyboard.Available(), qPrintable(keyboard.Problem()));
@@ -131,44 +84,44 @@ void TestTypeItInWayland::typesExactly()
     t.start();
     QVERIFY(player.Play(script, SessionKeyboard::WaylandWindow));
     const qint64 ms = t.elapsed();
-    QCOMPARE(WaitForText(target, expected), expected);
+    QTRY_COMPARE_WITH_TIMEOUT(target.Received(), expected, 5000);
     qInfo("%lld characters in %lld ms", qlonglong(script.size()), qlonglong(ms));
 }
 
 // Type pressed in this program's window: the window gets out of the way
-// (sway does not minimise, so it is hidden), the focus returns to the
+// (it is hidden), the focus returns to the
 // target, the script is typed there, and the window comes back.
 void TestTypeItInWayland::stepsAsideForTheWindowTheUserCameFrom()
 {
     TypeTarget target(Tmp.filePath(QStringLiteral("aside")));
     QVERIFY(target.Id != 0);
-    QVERIFY(WaitForFocus(target.Process));
+    QVERIFY(sway::WaitForFocus(target.Process.processId()));
 
     QWidget own;
     own.setWindowTitle(QStringLiteral("Kelpo"));
     own.resize(300, 200);
     own.show();
     QTRY_VERIFY_WITH_TIMEOUT(OwnWindows::Active(), 10000);
-    QCOMPARE(FocusedPid(), QCoreApplication::applicationPid());
+    QCOMPARE(sway::FocusedPid(), QCoreApplication::applicationPid());
 
     WaylandKeyboard wayland;
     UnavailableKeyboard noX11(QStringLiteral("no X server"));
     SessionKeyboard keys(noX11, &wayland);
     OwnWindows windows;
     keys.OwnWindowActive = &OwnWindows::Active;
-    keys.StepAside = [&](bool hide) { windows.StepAside(hide); };
+    keys.StepAside = [&] { windows.StepAside(); };
     keys.ComeBack = [&] { windows.ComeBack(); };
     keys.Wait = &OwnWindows::Wait;
     QCOMPARE(keys.ForegroundWindow(), quint64(0));
 
     Player player(keys);
     QVERIFY2(keys.BringToFront(SessionKeyboard::WaylandWindow), qPrintable(keys.Problem()));
-    QCOMPARE(FocusedPid(), target.Process.processId());
+    QCOMPARE(sway::FocusedPid(), target.Process.processId());
     QCOMPARE(keys.ForegroundWindow(), SessionKeyboard::WaylandWindow);
     QVERIFY(player.Play(QStringLiteral("Abc{tab}dé"), SessionKeyboard::WaylandWindow));
     QVERIFY2(!keys.Interrupted(), qPrintable(keys.Problem()));
     const QString expected = QString::fromUtf8("Abc\ndé\n0\n");
-    QCOMPARE(WaitForText(target, expected), expected);
+    QTRY_COMPARE_WITH_TIMEOUT(target.Received(), expected, 5000);
     QVERIFY(own.isVisible());
 }
 

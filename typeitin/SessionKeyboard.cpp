@@ -2,16 +2,9 @@
 
 namespace kelpo {
 
-namespace {
-
-// How often the focus is looked at while waiting for it to move.
-constexpr int FocusPollMs = 20;
-
-}  // namespace
-
 SessionKeyboard::SessionKeyboard(Keyboard &x11, Keyboard *wayland)
     : OwnWindowActive([] { return false; }),
-      StepAside([](bool) {}),
+      StepAside([] {}),
       ComeBack([] {}),
       Wait([](int) {}),
       X11(x11),
@@ -72,32 +65,34 @@ bool SessionKeyboard::BringToFront(quint64 window)
     }
     // The compositor hands the focus to another window only once the
     // program's own windows are out of the way, and it does not let an
-    // X11 window take the focus from a Wayland window either.
-    if (OwnWindowActive()) {
-        StepAside(false);
+    // X11 window take the focus from a Wayland window either. The click on
+    // Type gives them the focus even when Qt has not yet heard of it.
+    if (!SteppedAside) {
+        StepAside();
         SteppedAside = true;
-        if (!WaitForFocusToLeave(MinimiseWaitMs)) {
-            StepAside(true);
-            if (!WaitForFocusToLeave(HideWaitMs)) {
-                ComeBack();
-                SteppedAside = false;
-                Why = NoStepAsideText();
-                return false;
-            }
+        if (!WaitForFocusToLeave(FocusWaitMs)) {
+            ComeBack();
+            SteppedAside = false;
+            Why = NoStepAsideText();
+            return false;
         }
     }
-    return Active->BringToFront(window);
+    if (Active->BringToFront(window))
+        return true;
+    ComeBack();
+    SteppedAside = false;
+    return false;
 }
 
 bool SessionKeyboard::WaitForFocusToLeave(int ms)
 {
-    for (int waited = 0;; waited += FocusPollMs) {
+    for (int waited = 0; waited < ms;) {
+        Wait(FocusPollMs);
+        waited += FocusPollMs;
         if (!OwnWindowActive())
             return true;
-        if (waited >= ms)
-            return false;
-        Wait(FocusPollMs);
     }
+    return false;
 }
 
 bool SessionKeyboard::MayType()

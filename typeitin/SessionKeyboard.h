@@ -8,8 +8,8 @@
 // raise it. So in a Wayland session the window to type into is "the window
 // the user came from": when the X server names no active window while none
 // of the program's own windows has the focus, that is a native Wayland
-// window. To type into it the program steps out of the way (minimises or
-// hides its windows) so that the compositor gives the focus back to it,
+// window. To type into it the program steps out of the way (hides its
+// windows for the run) so that the compositor gives the focus back to it,
 // waits until its own windows have lost the focus, and stops typing as soon
 // as the focus comes back to one of them.
 #include "Keyboard.h"
@@ -23,11 +23,11 @@ public:
     // The target id that stands for the Wayland window the user came from.
     // X11 window ids use at most 29 bits, so it never names an X11 window.
     static constexpr quint64 WaylandWindow = quint64(1) << 62;
-    // How long to wait for the focus to leave the program's windows: after
-    // minimising them, and then after hiding them for compositors that
-    // ignore minimising.
-    static constexpr int MinimiseWaitMs = 700;
-    static constexpr int HideWaitMs = 3000;
+    // How long to wait for the focus to leave the program's windows once
+    // they are out of the way.
+    static constexpr int FocusWaitMs = 3000;
+    // How often the focus is looked at meanwhile.
+    static constexpr int FocusPollMs = 20;
 
     // `x11` types into X11 windows; `wayland` types into native Wayland
     // windows and is null outside a Wayland session, where everything goes
@@ -36,9 +36,11 @@ public:
 
     // Has one of the program's own windows the keyboard focus?
     std::function<bool()> OwnWindowActive;
-    // Gets the program's windows out of the focus' way: minimised, or
-    // hidden when `hide` is true.
-    std::function<void(bool hide)> StepAside;
+    // Gets the program's windows out of the focus' way. Hidden rather than
+    // minimised: sway and other tiling compositors ignore minimising, and Qt
+    // may count a window it asked to minimise as no longer active while the
+    // compositor still gives it the keys.
+    std::function<void()> StepAside;
     // Shows again what StepAside hid.
     std::function<void()> ComeBack;
     // Handles events for about `ms` milliseconds while waiting for the focus.
