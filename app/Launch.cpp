@@ -80,4 +80,22 @@ QString FindHelpPage(const QString &exePath)
     return candidates.first();
 }
 
+Session Session::FromEnvironment()
+{
+    return {qEnvironmentVariable("WAYLAND_DISPLAY"), qEnvironmentVariable("DISPLAY"),
+            qEnvironmentVariable("XDG_SESSION_TYPE")};
+}
+
+bool Session::IsWayland() const
+{
+    return !waylandDisplay.isEmpty() && type != QLatin1String("x11");
+}
+
+QByteArray Session::DefaultPlatform() const
+{
+    if (IsWayland())
+        return display.isEmpty() ? "wayland" : "wayland;xcb";
+    return display.isEmpty() ? QByteArray() : "xcb";
+}
+
 }  // namespace kelpo

@@ -33,4 +33,20 @@ CommandLine ParseCommandLine(const QStringList &arguments);
 // exists; when none does, the first of them, for the failure message.
 QString FindHelpPage(const QString &exePath);
 
+// The desktop session, from WAYLAND_DISPLAY, DISPLAY and XDG_SESSION_TYPE.
+struct Session {
+    QString waylandDisplay;
+    QString display;
+    QString type;
+
+    static Session FromEnvironment();
+    // A Wayland compositor is reachable and the session does not call itself
+    // an X11 one (a compositor started from a text console names none).
+    bool IsWayland() const;
+    // The Qt platform to start on when none is asked for: Wayland's own in a
+    // Wayland session, with X11 (XWayland) when Qt has no Wayland plugin; X11
+    // wherever an X server is reachable otherwise; empty: Qt's own choice.
+    QByteArray DefaultPlatform() const;
+};
+
 }  // namespace kelpo

@@ -17,24 +17,9 @@
 
 namespace kelpo {
 
-namespace {
-
-class NullKeyboard : public Keyboard {
-public:
-    bool Available() const override { return false; }
-    QString Problem() const override { return QStringLiteral("Type It In has no keyboard to type with."); }
-    quint64 ForegroundWindow() override { return 0; }
-    bool BringToFront(quint64) override { return false; }
-    KeyStroke KeyScan(char32_t) override { return KeyStroke::NoKey(); }
-    void KeyEvent(int, bool) override {}
-    void TypeUnmapped(char32_t) override {}
-};
-
-}  // namespace
-
 Keyboard &NoKeyboard()
 {
-    static NullKeyboard none;
+    static UnavailableKeyboard none(QStringLiteral("Type It In has no keyboard to type with."));
     return none;
 }
 
@@ -160,14 +145,21 @@ void TMainForm::TypeItInClick()
         EditScript();
     } else if (!TypeKeyboard.Available()) {
         Dlg.Error(TypeKeyboard.Problem());
-    } else if (const quint64 target = ScriptPlayer->TargetWindow(); target != 0) {
+    } else if (const quint64 target = ScriptPlayer->TargetWindow(); target == 0) {
+        Dlg.Error(QStringLiteral("Type It In does not know yet which window to type into, so nothing was typed.\n"
+                                 "Click into the form you want to fill in, then press Type again."));
+    } else if (!TypeKeyboard.BringToFront(target)) {
         // Keys sent while the target is not in front would land in whatever
         // has the focus, most likely this program's own fields.
-        if (TypeKeyboard.BringToFront(target))
-            ScriptPlayer->Play(script, target);
-        else
-            Dlg.Error(QStringLiteral("The window to type into could not be brought to the front, so nothing was "
-                                     "typed.\nClick into the form you want to fill in, then press Type again."));
+        const QString why = TypeKeyboard.Problem();
+        Dlg.Error(!why.isEmpty() ? why
+                                 : QStringLiteral("The window to type into could not be brought to the front, so "
+                                                  "nothing was typed.\nClick into the form you want to fill in, "
+                                                  "then press Type again."));
+    } else {
+        ScriptPlayer->Play(script, target);
+        if (TypeKeyboard.Interrupted())
+            Dlg.Error(TypeKeyboard.Problem());
     }
     Entries->setFocus();
 }

@@ -7,6 +7,7 @@
 #include <QLocale>
 
 #include <cstdio>
+#include <memory>
 #include <unistd.h>
 
 #include "Clock.h"
@@ -15,11 +16,14 @@
 #include "Launch.h"
 #include "Main.h"
 #include "MyProcs.h"
+#include "OwnWindows.h"
 #include "PrivateFiles.h"
 #include "Product.h"
 #include "QtDialogs.h"
+#include "SessionKeyboard.h"
 #include "SingleInstance.h"
 #include "Tii.h"
+#include "WaylandKeyboard.h"
 #include "X11Keyboard.h"
 
 using namespace kelpo;
@@ -69,10 +73,10 @@ int main(int argc, char *argv[])
         return error ? CommandLineErrorStatus : 0;
     }
 
-    // Kelpo is an X11 client: under a Wayland session it runs through
-    // XWayland whenever an X server is reachable.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "xcb");
+    // A native Wayland client in a Wayland session, an X11 client otherwise.
+    const Session session = Session::FromEnvironment();
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !session.DefaultPlatform().isEmpty())
+        qputenv("QT_QPA_PLATFORM", session.DefaultPlatform());
 
     QApplication app(argc, argv);
     // Not the display name: Qt would append it to every window title, and the
@@ -98,7 +102,19 @@ int main(int argc, char *argv[])
 
     SystemDesktop desktop;
     SystemClock clock;
-    X11Keyboard keyboard;
+    // X11 windows get XTest through a connection of Kelpo's own (to XWayland
+    // in a Wayland session), whichever platform Qt runs on.
+    X11Keyboard x11Keyboard;
+    // Native Wayland windows get a virtual keyboard of its own.
+    std::unique_ptr<WaylandKeyboard> waylandKeyboard;
+    if (session.IsWayland())
+        waylandKeyboard = std::make_unique<WaylandKeyboard>();
+    SessionKeyboard keyboard(x11Keyboard, waylandKeyboard.get());
+    OwnWindows ownWindows;
+    keyboard.OwnWindowActive = &OwnWindows::Active;
+    keyboard.StepAside = [&ownWindows] { ownWindows.StepAside(); };
+    keyboard.ComeBack = [&ownWindows] { ownWindows.ComeBack(); };
+    keyboard.Wait = &OwnWindows::Wait;
     const MainServices services{
         dialogs,
         desktop,

@@ -3,11 +3,15 @@
 # those that are missing. Usage: install-deps.sh [build|test]
 set -euo pipefail
 what=${1:-build}
-# xdg-utils: xdg-open opens web pages and the help page.
+# xdg-utils: xdg-open opens web pages and the help page. libwayland-dev: the
+# Wayland client library and wayland-scanner; qt6-wayland: Qt's Wayland
+# platform, to run as a native Wayland client.
 pkgs=(cmake ninja-build g++ qt6-base-dev libx11-dev libxtst-dev libxkbcommon-dev libglib2.0-dev
-      fonts-dejavu-core xdg-utils)
+      libwayland-dev qt6-wayland fonts-dejavu-core xdg-utils)
 if [ "$what" = test ]; then
-  pkgs+=(xvfb xauth x11-utils x11-xkb-utils xdotool wmctrl openbox imagemagick
+  # sway: a headless Wayland compositor with the virtual keyboard protocol;
+  # grim: pictures of its screen.
+  pkgs+=(xvfb xauth x11-utils x11-xkb-utils xdotool wmctrl openbox imagemagick sway grim
         clang-14 libclang-rt-14-dev libasan8 libubsan1
         desktop-file-utils appstream dpkg-dev file)
 fi

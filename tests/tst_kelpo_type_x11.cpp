@@ -12,10 +12,7 @@
 #include <QProcess>
 #include <QScreen>
 
-#include "DataFile.h"
-#include "Formats.h"
-#include "Model.h"
-#include "support/DayText.h"
+#include "support/KelpoTypeRun.h"
 #include "support/TypeTarget.h"
 
 using namespace kelpo;
@@ -23,31 +20,6 @@ using namespace kelpo;
 namespace {
 
 const QString MainTitle = QStringLiteral("^Kelpo! V");
-
-// Mixed case, digits, every ASCII punctuation mark, lone braces, keys in
-// any case, variables in any case and an unknown group.
-const QString Script = QStringLiteral(
-    "}Zyx Quartz 0123456789 !\"#$%&'()*+,-./:;<=>?@[\\]^_`|~ {Email}{TAB}{first name}, {city}{foo}{enter}end a{b");
-const QByteArray VarFile = "{email}=j\xc3\xb6rg@example.com\r\n"
-                           "{first name}=Zo\xc3\xa9\r\n"
-                           "{city}=Stra\xc3\x9f" "e 5 \xe2\x82\xac {tab} a=b\r\n";
-// The target's two fields and its count of Enter presses.
-const QString Expected = QString::fromUtf8(
-    "}Zyx Quartz 0123456789 !\"#$%&'()*+,-./:;<=>?@[\\]^_`|~ jörg@example.com\n"
-    "Zoé, Straße 5 € {tab} a=bend a{b\n"
-    "1\n");
-
-QByteArray ReadBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool WriteBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
 
 quint64 ActiveWindow()
 {
@@ -67,23 +39,10 @@ bool Activate(quint64 window)
     return true;
 }
 
-// Where the Type button's green keyboard picture is, in the window's
-// coordinates: the pixels right of the item list where green clearly
-// outweighs red and blue (the list's own pictures stay left).
-QPoint GreenKeyboard(quint64 window)
+// Where the Type button is in the window's coordinates.
+QPoint TypeButton(quint64 window)
 {
-    const QImage shot = QGuiApplication::primaryScreen()->grabWindow(WId(window)).toImage();
-    qint64 sx = 0, sy = 0, n = 0;
-    for (int y = 0; y < shot.height(); ++y)
-        for (int x = shot.width() / 3; x < shot.width(); ++x) {
-            const QRgb c = shot.pixel(x, y);
-            if (qGreen(c) > qRed(c) + 60 && qGreen(c) > qBlue(c) + 40) {
-                sx += x;
-                sy += y;
-                ++n;
-            }
-        }
-    return n < 20 ? QPoint() : QPoint(int(sx / n), int(sy / n));
+    return GreenKeyboard(QGuiApplication::primaryScreen()->grabWindow(WId(window)).toImage());
 }
 
 }  // namespace
@@ -113,34 +72,8 @@ void TstKelpoTypeX11::initTestCase()
     QVERIFY(!originalLayout_.isEmpty());
 
     QVERIFY(tmp_.isValid());
-    dataDir_ = tmp_.filePath("xdg-data/Kelpo/");
-    const QString runtime = tmp_.filePath("runtime");
-    QVERIFY(QDir().mkpath(dataDir_));
-    QVERIFY(QDir().mkpath(runtime));
-    QFile(runtime).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-
-    // The current version (no help page) and a browser (no browser check).
-    QVERIFY(WriteBytes(dataDir_ + "Kelpo.ini", "[Version]\r\nVersion=1.8.1\r\n[Options]\r\nBrowser=/bin/true\r\n"));
-    QVERIFY(WriteBytes(dataDir_ + "Kelpo.var", VarFile));
-    Model model;
-    auto rec = std::make_unique<Rec>();
-    rec->Name = QStringLiteral("Daily Draw");
-    rec->Site = QStringLiteral("http://example.org/form");
-    rec->Keys = Script;
-    rec->Last = Day(QStringLiteral("01/01/2020 09:00"));
-    rec->Ends = Day(QStringLiteral("31/12/2099"));
-    model.Items.Append(std::move(rec));
-    const Formats formats = Formats::Make(QStringLiteral("dd/MM/yyyy"), QStringLiteral("HH:mm"), QLatin1Char('.'), 2026);
-    QVERIFY(BuildDataText(model, formats, &dataFile_));
-    QVERIFY(WriteBytes(dataDir_ + "Kelpo.dat", dataFile_));
-
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_DATA_HOME", tmp_.filePath("xdg-data"));
-    env.insert("XDG_RUNTIME_DIR", runtime);
-    kelpo_.setProcessEnvironment(env);
-    kelpo_.setProcessChannelMode(QProcess::ForwardedChannels);
-    kelpo_.start(KELPO_EXE, {});
-    QVERIFY(kelpo_.waitForStarted());
+    dataDir_ = StartKelpoForTyping(tmp_, kelpo_, &dataFile_);
+    QVERIFY(!dataDir_.isEmpty());
     QDeadlineTimer deadline(10000);
     while (kelpoWindow_ == 0 && !deadline.hasExpired()) {
         kelpoWindow_ = RunTool("xdotool", {"search", "--onlyvisible", "--name", MainTitle}).section('\n', 0, 0).toULongLong();
@@ -181,15 +114,15 @@ void TstKelpoTypeX11::typesIntoTarget()
     QTest::qWait(400);  // Kelpo looks at the window in front every 100 ms
     QVERIFY(Activate(kelpoWindow_));
 
-    const QPoint type = GreenKeyboard(kelpoWindow_);
+    const QPoint type = TypeButton(kelpoWindow_);
     QVERIFY2(!type.isNull(), "the Type button with a script was not found");
     RunTool("xdotool", {"mousemove", "--window", QString::number(kelpoWindow_), QString::number(type.x()),
                      QString::number(type.y()), "click", "1"});
 
-    QTRY_COMPARE_WITH_TIMEOUT(target.Received(), Expected, 15000);
+    QTRY_COMPARE_WITH_TIMEOUT(target.Received(), TypeRunExpected, 15000);
     QCOMPARE(ActiveWindow(), target.Id);
     QTest::qWait(300);  // nothing more arrives
-    QCOMPARE(target.Received(), Expected);
+    QCOMPARE(target.Received(), TypeRunExpected);
 }
 
 // Closing saves: the item and the variables come back unchanged, so no key
@@ -199,7 +132,7 @@ void TstKelpoTypeX11::shutdownKeepsFiles()
     RunTool("wmctrl", {"-i", "-c", QString::number(kelpoWindow_)});
     QVERIFY2(kelpo_.waitForFinished(10000), "Kelpo did not end after its window was closed");
     QCOMPARE(kelpo_.exitCode(), 0);
-    QCOMPARE(ReadBytes(dataDir_ + "Kelpo.var"), VarFile);
+    QCOMPARE(ReadBytes(dataDir_ + "Kelpo.var"), TypeRunVarFile);
     QCOMPARE(ReadBytes(dataDir_ + "Kelpo.dat"), dataFile_);
 }
 

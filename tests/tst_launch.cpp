@@ -16,6 +16,8 @@ private Q_SLOTS:
     void realProgram_data();
     void realProgram();
     void helpPageFound();
+    void platformForSession_data();
+    void platformForSession();
 };
 
 namespace {
@@ -138,6 +140,39 @@ void TstLaunch::helpPageFound()
         page.close();
         QCOMPARE(FindHelpPage(exe), path);
     }
+}
+
+
+void TstLaunch::platformForSession_data()
+{
+    QTest::addColumn<QString>("waylandDisplay");
+    QTest::addColumn<QString>("display");
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<bool>("wayland");
+    QTest::addColumn<QByteArray>("platform");
+
+    QTest::newRow("X11 session") << "" << ":0" << "x11" << false << QByteArray("xcb");
+    QTest::newRow("Wayland session with XWayland") << "wayland-0" << ":0" << "wayland" << true
+                                                   << QByteArray("wayland;xcb");
+    QTest::newRow("Wayland without XWayland") << "wayland-0" << "" << "wayland" << true << QByteArray("wayland");
+    QTest::newRow("compositor started from a console") << "wayland-1" << ":1" << "tty" << true
+                                                       << QByteArray("wayland;xcb");
+    QTest::newRow("X11 session naming a nested compositor") << "wayland-1" << ":0" << "x11" << false
+                                                            << QByteArray("xcb");
+    QTest::newRow("no display at all") << "" << "" << "" << false << QByteArray();
+}
+
+void TstLaunch::platformForSession()
+{
+    QFETCH(QString, waylandDisplay);
+    QFETCH(QString, display);
+    QFETCH(QString, type);
+    QFETCH(bool, wayland);
+    QFETCH(QByteArray, platform);
+
+    const Session session{waylandDisplay, display, type};
+    QCOMPARE(session.IsWayland(), wayland);
+    QCOMPARE(session.DefaultPlatform(), platform);
 }
 
 QTEST_GUILESS_MAIN(TstLaunch)

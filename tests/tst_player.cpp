@@ -52,6 +52,8 @@ private slots:
     void noTargetTypesNothing();
     void secondPlayWhilePlayingIsRefused();
     void findTarget();
+    void preparedCharacters();
+    void interruptedPlayStops();
 };
 
 void TestPlayer::play_data()
@@ -130,7 +132,7 @@ void TestPlayer::announcesTextBeforeTyping()
     QFETCH(QString, announced);
     Fixture f({QString::fromUtf8("{email}=jörg@x"), "{v}={tab}"});
     QVERIFY(f.player.Play(script, TargetId));
-    QCOMPARE(f.keys.Prepared, announced);
+    QCOMPARE(QString::fromUcs4(f.keys.Prepared.constData(), f.keys.Prepared.size()), announced);
     QCOMPARE(f.keys.PreparedAfter, 1);
     QCOMPARE(f.keys.Log.first(), QStringLiteral("front5"));
 }
@@ -167,6 +169,26 @@ void TestPlayer::findTarget()
         f.player.FindTarget();
         QCOMPARE(f.player.TargetWindow(), target);
     }
+}
+
+// A keyboard that makes its own keys learns every character of a run before
+// the first key: characters and the values of listed variables, in order,
+// never the braces of a key or of an unlisted group.
+void TestPlayer::preparedCharacters()
+{
+    Fixture f({"{v}=x{tab}€"});
+    QVERIFY(f.player.Play(QString::fromUtf8("a{tab}{V}{nope}b😀"), TargetId));
+    QCOMPARE(f.keys.Prepared, (QVector<char32_t>{U'a', U'x', U'{', U't', U'a', U'b', U'}', U'€', U'b', U'😀'}));
+}
+
+// Once the keyboard reports the run interrupted, nothing more is typed, and
+// what was set up for the run is still put back.
+void TestPlayer::interruptedPlayStops()
+{
+    Fixture f({});
+    f.keys.StopAt = 4;  // front5 +65 -65 ev
+    QVERIFY(f.player.Play("abc", TargetId));
+    QCOMPARE(f.keys.Log.join(' '), QStringLiteral("front5 +65 -65 ev end"));
 }
 
 QTEST_GUILESS_MAIN(TestPlayer)

@@ -57,6 +57,7 @@ private Q_SLOTS:
     void typeNothing_data();
     void typeNothing();
     void secondTypeWhilePlayingIsIgnored();
+    void stoppedTypingSaysSo();
     void editorFromTypeButton_data();
     void editorFromTypeButton();
     void emptyScriptOpensEditor();
@@ -103,14 +104,21 @@ void TstTypeItInMain::typeNothing_data()
     QTest::addColumn<quint64>("target");
     QTest::addColumn<bool>("usable");
     QTest::addColumn<bool>("frontWorks");
+    QTest::addColumn<QString>("why");  // what the keyboard says
     QTest::addColumn<QString>("error");
     QTest::addColumn<QString>("events");
 
     const QString noX = QStringLiteral("Type It In needs an X11 session; no X server could be reached.");
-    QTest::newRow("no target right after start-up") << 0 << quint64(0) << true << true << "" << "";
-    QTest::newRow("no current item") << -1 << TargetId << true << true << "" << "";
-    QTest::newRow("no keyboard") << 0 << TargetId << false << true << noX << "";
-    QTest::newRow("target does not come to the front") << 0 << TargetId << true << false << NoFrontText << "front5";
+    const QString noTarget = QStringLiteral(
+        "Type It In does not know yet which window to type into, so nothing was typed.\n"
+        "Click into the form you want to fill in, then press Type again.");
+    const QString noPath = QStringLiteral("No way to type into that window.");
+    QTest::newRow("no target right after start-up") << 0 << quint64(0) << true << true << "" << noTarget << "";
+    QTest::newRow("no current item") << -1 << TargetId << true << true << "" << "" << "";
+    QTest::newRow("no keyboard") << 0 << TargetId << false << true << noX << noX << "";
+    QTest::newRow("target does not come to the front") << 0 << TargetId << true << false << "" << NoFrontText
+                                                       << "front5";
+    QTest::newRow("the keyboard says why") << 0 << TargetId << true << false << noPath << noPath << "front5";
 }
 
 void TstTypeItInMain::typeNothing()
@@ -119,13 +127,14 @@ void TstTypeItInMain::typeNothing()
     QFETCH(quint64, target);
     QFETCH(bool, usable);
     QFETCH(bool, frontWorks);
+    QFETCH(QString, why);
     QFETCH(QString, error);
     QFETCH(QString, events);
 
     TypeRun run(QStringLiteral("ab{tab}{email}"));
     QCOMPARE(run.form.ScriptPlayer->TargetWindow(), quint64(0));
     run.f.keyboard.Usable = usable;
-    run.f.keyboard.Why = error;
+    run.f.keyboard.Why = why;
     run.f.keyboard.FrontWorks = frontWorks;
     if (target != 0)
         run.form.ScriptPlayer->SetTargetWindow(target);
@@ -134,6 +143,19 @@ void TstTypeItInMain::typeNothing()
     QCOMPARE(run.Log(), events);
     QCOMPARE(run.f.dialogs.Texts(QStringLiteral("Error")), error.isEmpty() ? QStringList() : QStringList{error});
     QCOMPARE(run.tii.Runs, 0);
+}
+
+// A run the keyboard had to stop (the focus came back to this program) types
+// nothing more and shows the keyboard's reason.
+void TstTypeItInMain::stoppedTypingSaysSo()
+{
+    TypeRun run(QStringLiteral("abc"));
+    run.form.ScriptPlayer->SetTargetWindow(TargetId);
+    run.f.keyboard.StopAt = 4;  // front5 front5 +65 -65
+    run.f.keyboard.Why = QStringLiteral("Stopped.");
+    run.form.TypeItInClick();
+    QCOMPARE(run.Log(), QStringLiteral("front5 front5 +65 -65 end"));
+    QCOMPARE(run.f.dialogs.Texts(QStringLiteral("Error")), QStringList{QStringLiteral("Stopped.")});
 }
 
 void TstTypeItInMain::secondTypeWhilePlayingIsIgnored()

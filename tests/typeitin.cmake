@@ -1,4 +1,5 @@
 kelpo_test(tst_player LABEL unit SOURCES tst_player.cpp LIBS kelpo_typeitin)
+kelpo_test(tst_sessionkeyboard LABEL unit SOURCES tst_sessionkeyboard.cpp support/RecordingKeyboard.h LIBS kelpo_typeitin)
 
 # Types into a separate small program in a real X server.
 add_executable(kelpo_typetarget support/typetarget.cpp)
@@ -11,3 +12,18 @@ kelpo_test(tst_typeitin_x11 LABEL x11 SOURCES tst_typeitin_x11.cpp LIBS kelpo_x1
 target_compile_definitions(tst_typeitin_x11 PRIVATE TYPETARGET_EXE="$<TARGET_FILE:kelpo_typetarget>"
                            XLIBTARGET_EXE="$<TARGET_FILE:kelpo_xlibtarget>")
 add_dependencies(tst_typeitin_x11 kelpo_typetarget kelpo_xlibtarget)
+
+# The keymaps of the Wayland virtual keyboard, read back with xkbcommon.
+kelpo_test(tst_virtualkeymap LABEL unit SOURCES tst_virtualkeymap.cpp LIBS kelpo_waylandkeyboard PkgConfig::XKBCOMMON)
+
+# Types into a separate program's native Wayland window under a private
+# headless sway (scripts/with-sway.sh); label "wayland", run by the test
+# command's real-window stage.
+add_executable(tst_typeitin_wayland tst_typeitin_wayland.cpp support/TypeTarget.h)
+target_link_libraries(tst_typeitin_wayland PRIVATE Qt6::Test kelpo_waylandkeyboard kelpo_app Qt6::Widgets)
+target_include_directories(tst_typeitin_wayland PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_compile_definitions(tst_typeitin_wayland PRIVATE TYPETARGET_EXE="$<TARGET_FILE:kelpo_typetarget>")
+add_dependencies(tst_typeitin_wayland kelpo_typetarget)
+add_test(NAME tst_typeitin_wayland
+         COMMAND ${PROJECT_SOURCE_DIR}/scripts/with-sway.sh $<TARGET_FILE:tst_typeitin_wayland>)
+set_tests_properties(tst_typeitin_wayland PROPERTIES LABELS wayland TIMEOUT 120)

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QVector>
 #include <QtGlobal>
+#include <utility>
 
 namespace kelpo {
 
@@ -39,7 +40,9 @@ public:
     virtual ~Keyboard() = default;
 
     // False when there is no keyboard to type with (for example no X server);
-    // Problem() then says why, in words for the user.
+    // Problem() then says why, in words for the user. Problem() also says
+    // why the last BringToFront failed, when the keyboard knows more than
+    // that the window did not come to the front.
     virtual bool Available() const { return true; }
     virtual QString Problem() const { return QString(); }
 
@@ -51,16 +54,37 @@ public:
     virtual KeyStroke KeyScan(char32_t ch) = 0;
     // One synthetic key-down or key-up event.
     virtual void KeyEvent(int virtualKey, bool down) = 0;
-    // Called before typing with every character the run will type, in
-    // order (keys pressed by name left out), so that what characters
-    // without a key need can be set up at once.
-    virtual void PrepareTyping(const QVector<char32_t> &text) { Q_UNUSED(text) }
     // Types a character that no key of the layout produces (KeyScan found
     // none): one whole key press, modifiers included.
     virtual void TypeUnmapped(char32_t ch) = 0;
+    // Called after BringToFront with every character the run is going to
+    // type, in order (keys pressed by name left out, variables' values in),
+    // so that a keyboard that makes its own keys, or lends keys to
+    // characters without one, can set them all up at once.
+    virtual void Prepare(const QVector<char32_t> &/*characters*/) {}
+    // True once typing had to stop in the middle of a run (the focus came
+    // back to one of the program's own windows); the player then types
+    // nothing more of it. Cleared by the next BringToFront.
+    virtual bool Interrupted() const { return false; }
     // Called once when a run of typing is over, so that anything set up for
     // it (such as temporarily assigned keys) can be put back.
     virtual void FinishTyping() {}
+};
+
+// A keyboard that types nothing and says why.
+class UnavailableKeyboard : public Keyboard {
+public:
+    explicit UnavailableKeyboard(QString why) : Why(std::move(why)) {}
+    bool Available() const override { return false; }
+    QString Problem() const override { return Why; }
+    quint64 ForegroundWindow() override { return 0; }
+    bool BringToFront(quint64) override { return false; }
+    KeyStroke KeyScan(char32_t) override { return KeyStroke::NoKey(); }
+    void KeyEvent(int, bool) override {}
+    void TypeUnmapped(char32_t) override {}
+
+private:
+    QString Why;
 };
 
 }  // namespace kelpo

@@ -59,15 +59,10 @@ bool Player::Play(const QString &script, quint64 target)
     const QScopedValueRollback<bool> busy(Busy, true);
     Keys.BringToFront(target);
     const QVector<ScriptElement> elements = ParseScript(script);
-    QVector<char32_t> text;
+    Keys.Prepare(Characters(elements));
     for (const ScriptElement &e : elements) {
-        if (e.Type == ScriptElement::Kind::Character)
-            text.append(e.Character);
-        else if (e.Type == ScriptElement::Kind::Group && InVars && InVars(e.Name) && VariableValue)
-            text += CodePoints(VariableValue(e.Name));
-    }
-    Keys.PrepareTyping(text);
-    for (const ScriptElement &e : elements) {
+        if (Keys.Interrupted())
+            break;
         switch (e.Type) {
         case ScriptElement::Kind::Character:
             SendKey(e.Character);
@@ -85,6 +80,18 @@ bool Player::Play(const QString &script, quint64 target)
     }
     Keys.FinishTyping();
     return true;
+}
+
+QVector<char32_t> Player::Characters(const QVector<ScriptElement> &elements) const
+{
+    QVector<char32_t> out;
+    for (const ScriptElement &e : elements) {
+        if (e.Type == ScriptElement::Kind::Character)
+            out.append(e.Character);
+        else if (e.Type == ScriptElement::Kind::Group && InVars && InVars(e.Name) && VariableValue)
+            out.append(CodePoints(VariableValue(e.Name)));
+    }
+    return out;
 }
 
 void Player::SendKey(char32_t ch)

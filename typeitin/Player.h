@@ -3,6 +3,7 @@
 // keystroke script into it through a Keyboard. The main window supplies the
 // variables, the slow-down option and its own window id as callbacks.
 #include "Keyboard.h"
+#include "Script.h"
 
 #include <QString>
 #include <functional>
@@ -37,6 +38,7 @@ public:
     // Brings `target` to the front and types `script` into it. Types nothing
     // and returns false when there is no target or a script is already playing
     // (a Type pressed while the events of a running script are handled).
+    // Stops early when the keyboard reports that it was interrupted.
     bool Play(const QString &script, quint64 target);
     bool Playing() const { return Busy; }
 
@@ -48,6 +50,10 @@ public:
     void SimulateKeystroke(int virtualKey);
     void SimulateKeyDown(int virtualKey);
     void SimulateKeyUp(int virtualKey);
+
+    // Every character that playing `elements` types, in order: characters,
+    // then the values of listed variables.
+    QVector<char32_t> Characters(const QVector<ScriptElement> &elements) const;
 
 private:
     void SlowDownPause();

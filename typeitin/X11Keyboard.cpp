@@ -988,7 +988,7 @@ void X11Keyboard::KeyEvent(int virtualKey, bool down)
         d->Event(virtualKey, down);
 }
 
-void X11Keyboard::PrepareTyping(const QVector<char32_t> &text)
+void X11Keyboard::Prepare(const QVector<char32_t> &text)
 {
     if (d->Dpy)
         d->Prepare(text);

@@ -32,7 +32,7 @@ public:
     // the characters no key produces, up to four on each key, in one keymap
     // change; when a script needs more, the next ones in one change each
     // time the lent ones are used up.
-    void PrepareTyping(const QVector<char32_t> &text) override;
+    void Prepare(const QVector<char32_t> &text) override;
     void TypeUnmapped(char32_t ch) override;
     void FinishTyping() override;
 

@@ -6,6 +6,7 @@
 // Ctrl+Alt (AltGr), braces with Shift, "€" on no key.
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 #include "Keyboard.h"
 
@@ -18,6 +19,7 @@ public:
     bool Usable = true;       // Available()
     QString Why;              // Problem()
     bool FrontWorks = true;   // what BringToFront answers
+    int StopAt = -1;          // Interrupted() once the log has this many entries
 
     bool Available() const override { return Usable; }
     QString Problem() const override { return Why; }
@@ -48,17 +50,16 @@ public:
     {
         Log << (down ? QStringLiteral("+%1") : QStringLiteral("-%1")).arg(virtualKey);
     }
-    // What PrepareTyping was told, and how many events came before it.
-    QString Prepared;
+    // What Prepare was given last, and how many events came before it.
+    QVector<char32_t> Prepared;
     int PreparedAfter = -1;
-    void PrepareTyping(const QVector<char32_t> &text) override
+    void Prepare(const QVector<char32_t> &characters) override
     {
-        Prepared.clear();
-        for (const char32_t ch : text)
-            Prepared += QString::fromUcs4(&ch, 1);
+        Prepared = characters;
         PreparedAfter = int(Log.size());
     }
     void TypeUnmapped(char32_t ch) override { Log << QStringLiteral("unmapped%1").arg(uint(ch)); }
+    bool Interrupted() const override { return StopAt >= 0 && Log.size() >= StopAt; }
     void FinishTyping() override { Log << QStringLiteral("end"); }
 };
 

@@ -1,0 +1,237 @@
+// Typing in a session with X11 and Wayland windows: which window counts as
+// the target, which keyboard types into it, how the program's own windows
+// get out of the way first, and typing stopping when the focus comes back
+// to them. Two recording keyboards stand for the X11 and the Wayland path.
+#include <QtTest>
+
+#include "SessionKeyboard.h"
+#include "support/RecordingKeyboard.h"
+
+using namespace kelpo;
+
+namespace {
+
+constexpr quint64 Wl = SessionKeyboard::WaylandWindow;
+
+// A Wayland session whose own windows have the focus until they step aside
+// (unless `focusStays`).
+struct WaylandSession {
+    RecordingKeyboard x11;
+    RecordingKeyboard wayland;
+    SessionKeyboard keys{x11, &wayland};
+    bool ownActive = true;
+    bool focusStays = false;
+    QStringList steps;  // "aside", "back"
+    int waitedMs = 0;
+
+    WaylandSession()
+    {
+        keys.OwnWindowActive = [this] { return ownActive; };
+        keys.StepAside = [this] {
+            steps << QStringLiteral("aside");
+            ownActive = focusStays;
+        };
+        keys.ComeBack = [this] { steps << QStringLiteral("back"); };
+        keys.Wait = [this](int ms) { waitedMs += ms; };
+    }
+};
+
+}  // namespace
+
+class TstSessionKeyboard : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void x11SessionPassesThrough();
+    void availability();
+    void foregroundWindow_data();
+    void foregroundWindow();
+    void stepAside_data();
+    void stepAside();
+    void typesThroughTheTargetsKeyboard_data();
+    void typesThroughTheTargetsKeyboard();
+    void focusBackStopsTyping();
+};
+
+// Outside a Wayland session everything is the X11 keyboard's, as before:
+// its foreground window, its bringing to the front, with no stepping aside.
+void TstSessionKeyboard::x11SessionPassesThrough()
+{
+    RecordingKeyboard x11;
+    SessionKeyboard keys(x11, nullptr);
+    bool asked = false;
+    keys.OwnWindowActive = [&] { return asked = true; };
+    x11.Front = 7;
+    QCOMPARE(keys.ForegroundWindow(), quint64(7));
+    QVERIFY(keys.BringToFront(7));
+    keys.KeyEvent('A', true);
+    keys.FinishTyping();
+    QCOMPARE(x11.Log.join(' '), QStringLiteral("front7 +65 end"));
+    QVERIFY(!asked);
+}
+
+void TstSessionKeyboard::availability()
+{
+    RecordingKeyboard x11;
+    x11.Usable = false;
+    x11.Why = QStringLiteral("No X server.");
+    SessionKeyboard x11Session(x11, nullptr);
+    QVERIFY(!x11Session.Available());
+    QCOMPARE(x11Session.Problem(), QStringLiteral("No X server."));
+
+    // Without XWayland a Wayland session still types into (or says why it
+    // cannot type into) Wayland windows.
+    UnavailableKeyboard noWayland(QStringLiteral("No Wayland path."));
+    SessionKeyboard waylandSession(x11, &noWayland);
+    QVERIFY(waylandSession.Available());
+    QCOMPARE(waylandSession.Problem(), QString());
+    QVERIFY(!waylandSession.BringToFront(Wl));
+    QCOMPARE(waylandSession.Problem(), QStringLiteral("No Wayland path."));
+    QVERIFY(!waylandSession.BringToFront(7));
+    QCOMPARE(waylandSession.Problem(), QStringLiteral("No X server."));
+}
+
+void TstSessionKeyboard::foregroundWindow_data()
+{
+    QTest::addColumn<bool>("ownActive");
+    QTest::addColumn<bool>("xserver");
+    QTest::addColumn<quint64>("x11Front");
+    QTest::addColumn<quint64>("front");
+
+    QTest::newRow("an X11 window") << false << true << quint64(7) << quint64(7);
+    QTest::newRow("a Wayland window: no active X11 window") << false << true << quint64(0) << Wl;
+    QTest::newRow("a Wayland window, no XWayland") << false << false << quint64(7) << Wl;
+    // The X server names no window while this program has the focus either:
+    // that must not turn an X11 target into a Wayland one.
+    QTest::newRow("own window") << true << true << quint64(0) << quint64(0);
+    QTest::newRow("own window on XWayland") << true << true << quint64(3) << quint64(0);
+}
+
+void TstSessionKeyboard::foregroundWindow()
+{
+    QFETCH(bool, ownActive);
+    QFETCH(bool, xserver);
+    QFETCH(quint64, x11Front);
+    QFETCH(quint64, front);
+
+    WaylandSession s;
+    s.ownActive = ownActive;
+    s.x11.Usable = xserver;
+    s.x11.Front = x11Front;
+    QCOMPARE(s.keys.ForegroundWindow(), front);
+}
+
+void TstSessionKeyboard::stepAside_data()
+{
+    QTest::addColumn<quint64>("target");
+    QTest::addColumn<bool>("activeBefore");  // Qt has seen the click's focus
+    QTest::addColumn<bool>("focusStays");
+    QTest::addColumn<bool>("frontWorks");
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<int>("waitedMs");
+    QTest::addColumn<QString>("problem");
+
+    const int poll = SessionKeyboard::FocusPollMs;
+    const int all = SessionKeyboard::FocusWaitMs;
+    const QString noAside = SessionKeyboard::NoStepAsideText();
+    QTest::newRow("Wayland") << Wl << true << false << true << "aside" << poll << "";
+    // The compositor gives the clicked window the focus before Qt tells.
+    QTest::newRow("Wayland: focus not seen yet") << Wl << false << false << true << "aside" << poll << "";
+    QTest::newRow("Wayland: the focus stays") << Wl << true << true << true << "aside back" << all << noAside;
+    // The compositor does not let an X11 window take the focus from a
+    // Wayland one: out of the way first, then the X11 activation.
+    QTest::newRow("X11") << quint64(7) << true << false << true << "aside" << poll << "";
+    QTest::newRow("X11: the focus stays") << quint64(7) << true << true << true << "aside back" << all << noAside;
+    QTest::newRow("X11: does not come to the front") << quint64(7) << true << false << false << "aside back" << poll
+                                                     << "";
+}
+
+void TstSessionKeyboard::stepAside()
+{
+    QFETCH(quint64, target);
+    QFETCH(bool, activeBefore);
+    QFETCH(bool, focusStays);
+    QFETCH(bool, frontWorks);
+    QFETCH(QString, steps);
+    QFETCH(int, waitedMs);
+    QFETCH(QString, problem);
+
+    WaylandSession s;
+    s.ownActive = activeBefore;
+    s.focusStays = focusStays;
+    RecordingKeyboard &used = target == Wl ? s.wayland : s.x11;
+    used.FrontWorks = frontWorks;
+    const bool ok = !focusStays && frontWorks;
+    QCOMPARE(s.keys.BringToFront(target), ok);
+    QCOMPARE(s.steps.join(' '), steps);
+    QCOMPARE(s.waitedMs, waitedMs);
+    QCOMPARE(used.Log, focusStays ? QStringList() : QStringList{QStringLiteral("front%1").arg(target)});
+    QCOMPARE(s.keys.Problem(), problem);
+
+    // A second call (the player brings the target to the front again) finds
+    // the windows out of the way already; they come back when the typing is
+    // over.
+    if (ok) {
+        QVERIFY(s.keys.BringToFront(target));
+        QCOMPARE(s.steps.join(' '), steps);
+        s.keys.FinishTyping();
+        QCOMPARE(s.steps.join(' '), steps + QStringLiteral(" back"));
+    }
+}
+
+void TstSessionKeyboard::typesThroughTheTargetsKeyboard_data()
+{
+    QTest::addColumn<quint64>("target");
+    QTest::newRow("Wayland window") << Wl;
+    QTest::newRow("X11 window") << quint64(7);
+}
+
+void TstSessionKeyboard::typesThroughTheTargetsKeyboard()
+{
+    QFETCH(quint64, target);
+
+    WaylandSession s;
+    s.ownActive = false;
+    QVERIFY(s.keys.BringToFront(target));
+    QCOMPARE(s.steps.join(' '), QStringLiteral("aside"));
+    s.keys.Prepare({U'€'});
+    QCOMPARE(s.keys.KeyScan(U'a').VirtualKey, int('A'));
+    s.keys.KeyEvent('A', true);
+    s.keys.TypeUnmapped(U'€');
+    s.keys.FinishTyping();
+    RecordingKeyboard &used = target == Wl ? s.wayland : s.x11;
+    RecordingKeyboard &other = target == Wl ? s.x11 : s.wayland;
+    QCOMPARE(used.Log.join(' '), QStringLiteral("front%1 +65 unmapped8364 end").arg(target));
+    QCOMPARE(used.Prepared, QVector<char32_t>{U'€'});
+    QVERIFY(other.Log.isEmpty());
+    QCOMPARE(s.steps.join(' '), QStringLiteral("aside back"));
+}
+
+// Keys sent once the focus is back in this program's windows would land in
+// its own fields: the rest of the run is dropped and the reason given, and
+// the windows come back as after any run.
+void TstSessionKeyboard::focusBackStopsTyping()
+{
+    WaylandSession s;
+    QVERIFY(s.keys.BringToFront(Wl));
+    s.keys.KeyEvent('A', true);
+    s.keys.KeyEvent('A', false);
+    QVERIFY(!s.keys.Interrupted());
+    s.ownActive = true;
+    s.keys.TypeUnmapped(U'€');
+    s.ownActive = false;  // gone again: still nothing more
+    s.keys.KeyEvent('B', true);
+    QVERIFY(s.keys.Interrupted());
+    QCOMPARE(s.keys.Problem(), SessionKeyboard::StoppedText());
+    s.keys.FinishTyping();
+    QCOMPARE(s.wayland.Log.join(' '), QStringLiteral("front%1 +65 -65 end").arg(Wl));
+    QCOMPARE(s.steps.join(' '), QStringLiteral("aside back"));
+
+    // The next run starts afresh.
+    QVERIFY(s.keys.BringToFront(Wl));
+    QVERIFY(!s.keys.Interrupted());
+    QCOMPARE(s.keys.Problem(), QString());
+}
+
+QTEST_GUILESS_MAIN(TstSessionKeyboard)
+#include "tst_sessionkeyboard.moc"
