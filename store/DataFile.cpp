@@ -208,8 +208,15 @@ void ReadFrequency(QStringView line, Rec &rec)
 // Reads one item block starting at its "Item: " line. Returns the record, or
 // nullptr when the block is broken; then `error` holds the message and the
 // reader stands after the block.
+// Shared values by kind: the same bytes mean different texts in different
+// places (a "Keys: " line is an empty script, but as a comment line it is
+// the comment "Keys: ").
+struct SharedValues {
+    Interner groups, keys, comments;
+};
+
 std::unique_ptr<Rec> ReadItem(LineReader &in, Formats &formats, double now, QString *error, Damage &damage,
-                              Interner &shared)
+                              SharedValues &shared)
 {
     in.Next();  // "Item: k"; the number is not used
     auto rec = std::make_unique<Rec>();
@@ -239,7 +246,7 @@ std::unique_ptr<Rec> ReadItem(LineReader &in, Formats &formats, double now, QStr
             rec->Comments = description + QLatin1String("\r\n");
     }
     else if (line.startsWith("Group: "))
-        rec->Group = shared.Get(line, [&] { return From(line, 8); });
+        rec->Group = shared.groups.Get(line, [&] { return From(line, 8); });
 
     line = in.Next();
     expect(line, "Site: ", "address");
@@ -247,7 +254,7 @@ std::unique_ptr<Rec> ReadItem(LineReader &in, Formats &formats, double now, QStr
 
     line = in.Next();
     if (line.startsWith("Keys: ")) {
-        rec->Keys = shared.Get(line, [&] { return From(line, 7, std::numeric_limits<qsizetype>::max()); });
+        rec->Keys = shared.keys.Get(line, [&] { return From(line, 7, std::numeric_limits<qsizetype>::max()); });
         line = in.Next();
     }
 
@@ -334,7 +341,7 @@ std::unique_ptr<Rec> ReadItem(LineReader &in, Formats &formats, double now, QStr
             }
         };
         if (rec->Comments.isEmpty())
-            rec->Comments = shared.Get(lines, joined);
+            rec->Comments = shared.comments.Get(lines, joined);
         else
             rec->Comments += QLatin1String("\r\n") + joined();
     }
@@ -486,7 +493,7 @@ LoadResult ReadUtf8Data(QByteArrayView text, Model &model, Formats &formats, dou
     // items after it). Lines that belong to no block are skipped up to the
     // next separator, so the blocks after a damaged part are read as well.
     qint64 found = 0;
-    Interner shared;
+    SharedValues shared;
     // Room for the items the header gives, but never more than the file
     // could hold (an item block takes more than 50 bytes): a damaged header
     // must not reserve gigabytes.

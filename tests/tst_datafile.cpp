@@ -203,6 +203,12 @@ private slots:
         QTest::newRow("leading blank comment lines lost, trailing kept")
             << plain("Group: ", "Freq: 0,0", {"", "", "text", ""}) << fieldsOf("", "text\r\n") << 0 << 0;
         QTest::newRow("trash") << plain("Group: ,-1,", "Freq: 0,0", {""}) << fieldsOf(",-1,", "") << 0 << 0;
+        // Equal bytes in different places are different values: the script
+        // line and a comment line that reads the same.
+        QTest::newRow("comment that reads like the script line")
+            << QByteArrayList{"Item: 1", "Name: N", "Group: ,1,", "Site: s", "Keys: ", "Last1: 46000.5",
+                              "Ends1: 46100", "Freq: 2,5", "Keys: ", Sep}
+            << QStringList{"N", ",1,", "s", "", "09.12.2025 12:00", "19.03.2026", "Keys: "} << 2 << 5;
         QTest::newRow("cut off by the end of the file")
             << QByteArrayList{"Item: 1", "Name: Cut", "Group: ,1,"}
             << QStringList{"Cut", ",1,", "", "", "10.12.2026 12:00", "10.12.2026", ""} << 0 << 0;
