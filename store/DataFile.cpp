@@ -173,9 +173,8 @@ qint32 ReadInteger(QStringView text)
 // written while the other separator was in force is accepted as well: the
 // "Last1: " lines may have switched the separator away from the one the file
 // was written with, and an end date is never worth dropping an item for.
-bool ReadDayNumber(const Formats &formats, QStringView text, double *dayNumber, bool tryOther)
+bool ReadDayNumber(const Formats &formats, const QString &t, double *dayNumber, bool tryOther)
 {
-    const QString t = text.toString();
     if (formats.ParseDayNumber(t, dayNumber))
         return true;
     if (!tryOther)
@@ -300,7 +299,7 @@ std::unique_ptr<Rec> ReadItem(LineReader &in, Formats &formats, double now, QStr
             return fail(line);
         line = in.Next();
         expect(line, "Freq: ", "repeat");
-        ReadFrequency(DecodeUtf8Piece(line.first(std::min<qsizetype>(line.size(), 64))), *rec);
+        ReadFrequency(DecodeUtf8Piece(line), *rec);
     }
 
     // Comment lines up to the separator. The last line of the file is never

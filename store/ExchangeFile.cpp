@@ -181,7 +181,7 @@ bool ReadItem(Lines &in, Formats &formats, qint64 index, qint64 announced, Rec *
 
     // Further lines up to the marker (or the end of the file) continue the
     // comments, without a separator; empty ones are skipped.
-    const QByteArray marker = ExchangeItemMarker.toUtf8();
+    static const QByteArray marker = ExchangeItemMarker.toUtf8();
     while (in.Next(&line) && line != QByteArrayView(marker))
         rec->Comments += DecodeUtf8Piece(line);
     return true;

@@ -1,5 +1,7 @@
 #include "TextCodec.h"
 
+#include "Model.h"
+
 #include <QStringDecoder>
 
 #include <cstring>
@@ -129,14 +131,7 @@ QString DecodeUtf8Prefix(QByteArrayView utf8, qsizetype max)
     if (max < (utf8.size() - 3) / 3)
         utf8 = utf8.first(max * 3 + 3);
     QString text = DecodeUtf8Piece(utf8);
-    if (text.size() <= max)
-        return text;
-    // Without splitting a character: a pair that would straddle the limit
-    // is left out whole.
-    qsizetype end = max;
-    if (end > 0 && text.at(end - 1).isHighSurrogate() && text.at(end).isLowSurrogate())
-        --end;
-    text.truncate(end);
+    text.truncate(CutView(text, max).size());
     return text;
 }
 
