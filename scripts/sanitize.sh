@@ -23,6 +23,8 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:detect_stack_use_after_retur
 export LSAN_OPTIONS=suppressions=$root/scripts/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
+# The kill tests check the saves, not the sanitizers: fewer kills do here.
+export KELPO_CRASH_KILLS=${KELPO_CRASH_KILLS:-60}
 echo "== unit tests with sanitizers (offscreen)"
 QT_QPA_PLATFORM=offscreen ctest --test-dir "$dir" -L unit --output-on-failure -j"$(nproc)"
 
