@@ -31,6 +31,7 @@ echo "== real-window tests with sanitizers (Xvfb + openbox)"
 "$root/scripts/with-x11.sh" ctest --test-dir "$dir" -L x11 --output-on-failure
 
 # libwayland-client has no frame pointers: without full unwinding a leak
-# report stops there and could not tell Qt's objects from Kelpo's.
+# report stops there, and the suppressions could not tell Qt's objects from
+# Kelpo's.
 echo "== Wayland real-window tests with sanitizers (headless sway)"
 ASAN_OPTIONS=$ASAN_OPTIONS:fast_unwind_on_malloc=0 ctest --test-dir "$dir" -L wayland --output-on-failure
