@@ -24,6 +24,7 @@
 #include "SingleInstance.h"
 #include "Tii.h"
 #include "WaylandKeyboard.h"
+#include "WaylandWindowList.h"
 #include "X11Keyboard.h"
 
 using namespace kelpo;
@@ -110,6 +111,15 @@ int main(int argc, char *argv[])
     if (session.IsWayland())
         waylandKeyboard = std::make_unique<WaylandKeyboard>();
     SessionKeyboard keyboard(x11Keyboard, waylandKeyboard.get());
+    // wlroots compositors share their window list: Type then brings back
+    // exactly the window the user came from.
+    std::unique_ptr<WaylandWindowList> windowList;
+    if (session.IsWayland())
+        windowList = std::make_unique<WaylandWindowList>();
+    if (windowList && windowList->Available()) {
+        keyboard.Windows = windowList.get();
+        keyboard.OwnAppId = QGuiApplication::desktopFileName();
+    }
     OwnWindows ownWindows;
     keyboard.OwnWindowActive = &OwnWindows::Active;
     keyboard.StepAside = [&ownWindows] { ownWindows.StepAside(); };

@@ -1,9 +1,13 @@
 // Typing in a session with X11 and Wayland windows: which window counts as
 // the target, which keyboard types into it, how the program's own windows
 // get out of the way first, and typing stopping when the focus comes back
-// to them. Two recording keyboards stand for the X11 and the Wayland path.
+// to them. Two recording keyboards stand for the X11 and the Wayland path,
+// a scripted list for the compositor's list of windows.
 #include <QtTest>
 
+#include <map>
+
+#include "Player.h"
 #include "SessionKeyboard.h"
 #include "support/RecordingKeyboard.h"
 
@@ -12,6 +16,39 @@ using namespace kelpo;
 namespace {
 
 constexpr quint64 Wl = SessionKeyboard::WaylandWindow;
+const QString OwnId = QStringLiteral("org.example.kelpo.Kelpo");
+
+// A compositor's window list: a window activated on request takes effect
+// at the next Refresh, as the compositor's answer would.
+struct ScriptedWindows : WindowList {
+    std::map<quint64, QString> Open;  // id: application id
+    quint64 Active = 0;
+    quint64 Requested = 0;
+    bool Obeys = true;          // Activate takes effect
+    bool ClosesInstead = false;  // the window asked for closes instead
+    QStringList Log;            // "activate3"
+
+    void Refresh() override
+    {
+        if (Requested != 0 && ClosesInstead)
+            Open.erase(Requested);
+        else if (Requested != 0 && Obeys && IsOpen(Requested))
+            Active = Requested;
+        Requested = 0;
+    }
+    quint64 ActiveWindow() const override { return Active; }
+    QString AppId(quint64 window) const override
+    {
+        const auto it = Open.find(window);
+        return it == Open.end() ? QString() : it->second;
+    }
+    bool IsOpen(quint64 window) const override { return Open.count(window) != 0; }
+    void Activate(quint64 window) override
+    {
+        Log << QStringLiteral("activate%1").arg(window);
+        Requested = window;
+    }
+};
 
 // A Wayland session whose own windows have the focus until they step aside
 // (unless `focusStays`).
@@ -36,6 +73,26 @@ struct WaylandSession {
     }
 };
 
+// The same session where the compositor shares its windows: the user's
+// window 1 ("A") and window 2 ("B") of a browser, and the program's own
+// window 3. Stepping aside, the compositor hands the focus to B.
+struct ListedSession : WaylandSession {
+    ScriptedWindows windows;
+
+    ListedSession()
+    {
+        windows.Open = {{1, QStringLiteral("firefox")}, {2, QStringLiteral("firefox")}, {3, OwnId}};
+        windows.Active = 3;
+        keys.Windows = &windows;
+        keys.OwnAppId = OwnId;
+        keys.StepAside = [this] {
+            steps << QStringLiteral("aside");
+            ownActive = false;
+            windows.Active = 2;
+        };
+    }
+};
+
 }  // namespace
 
 class TstSessionKeyboard : public QObject {
@@ -51,6 +108,12 @@ private Q_SLOTS:
     void typesThroughTheTargetsKeyboard_data();
     void typesThroughTheTargetsKeyboard();
     void focusBackStopsTyping();
+    void listedForeground_data();
+    void listedForeground();
+    void ownWindowsNeverRemembered();
+    void bringsBackTheListedWindow_data();
+    void bringsBackTheListedWindow();
+    void listedWindowLosesFocusWhileTyping();
 };
 
 // Outside a Wayland session everything is the X11 keyboard's, as before:
@@ -231,6 +294,123 @@ void TstSessionKeyboard::focusBackStopsTyping()
     QVERIFY(s.keys.BringToFront(Wl));
     QVERIFY(!s.keys.Interrupted());
     QCOMPARE(s.keys.Problem(), QString());
+}
+
+void TstSessionKeyboard::listedForeground_data()
+{
+    QTest::addColumn<quint64>("active");
+    QTest::addColumn<bool>("ownActive");
+    QTest::addColumn<quint64>("x11Front");
+    QTest::addColumn<quint64>("front");
+
+    QTest::newRow("a window of the list") << quint64(1) << false << quint64(0) << (Wl | 1);
+    // The compositor may report the program's window before Qt does.
+    QTest::newRow("own window, Qt not told yet") << quint64(3) << false << quint64(0) << quint64(0);
+    QTest::newRow("own window") << quint64(3) << true << quint64(0) << quint64(0);
+    QTest::newRow("none activated") << quint64(0) << false << quint64(0) << quint64(0);
+    QTest::newRow("an X11 window") << quint64(1) << false << quint64(7) << quint64(7);
+}
+
+void TstSessionKeyboard::listedForeground()
+{
+    QFETCH(quint64, active);
+    QFETCH(bool, ownActive);
+    QFETCH(quint64, x11Front);
+    QFETCH(quint64, front);
+
+    ListedSession s;
+    s.windows.Active = active;
+    s.ownActive = ownActive;
+    s.x11.Front = x11Front;
+    QCOMPARE(s.keys.ForegroundWindow(), front);
+}
+
+// The player keeps the last window the user was in while the program's own
+// windows (main window, editor, messages) come and go.
+void TstSessionKeyboard::ownWindowsNeverRemembered()
+{
+    ListedSession s;
+    s.ownActive = false;  // Qt may not have been told yet
+    Player player(s.keys);
+    for (const quint64 active : {1, 3, 0, 3}) {
+        s.windows.Active = active;
+        player.FindTarget();
+    }
+    QCOMPARE(player.TargetWindow(), Wl | 1);
+    s.windows.Active = 2;
+    player.FindTarget();
+    QCOMPARE(player.TargetWindow(), Wl | 2);
+}
+
+void TstSessionKeyboard::bringsBackTheListedWindow_data()
+{
+    QTest::addColumn<QString>("event");  // what happens to window 1
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QString>("activations");
+    QTest::addColumn<int>("waitedMs");
+    QTest::addColumn<QString>("problem");
+
+    const int poll = SessionKeyboard::FocusPollMs;
+    const int all = SessionKeyboard::FocusWaitMs;
+    const QString closed = SessionKeyboard::ClosedText();
+    QTest::newRow("activated") << "" << true << "activate1" << 2 * poll << "";
+    QTest::newRow("closed before Type") << "closed" << false << "" << poll << closed;
+    QTest::newRow("closed while activating") << "closing" << false << "activate1" << 2 * poll << closed;
+    // The caller then says it could not be brought to the front.
+    QTest::newRow("never activated") << "refused" << false << "activate1" << poll + all << "";
+}
+
+// Stepping aside lets the compositor pick B; A, the window the user came
+// from, is activated and typed into, or nothing is typed at all.
+void TstSessionKeyboard::bringsBackTheListedWindow()
+{
+    QFETCH(QString, event);
+    QFETCH(bool, ok);
+    QFETCH(QString, activations);
+    QFETCH(int, waitedMs);
+    QFETCH(QString, problem);
+
+    ListedSession s;
+    if (event == QLatin1String("closed"))
+        s.windows.Open.erase(1);
+    else if (event == QLatin1String("closing"))
+        s.windows.ClosesInstead = true;
+    else if (event == QLatin1String("refused"))
+        s.windows.Obeys = false;
+
+    QCOMPARE(s.keys.BringToFront(Wl | 1), ok);
+    QCOMPARE(s.windows.Log.join(' '), activations);
+    QCOMPARE(s.waitedMs, waitedMs);
+    QCOMPARE(s.keys.Problem(), problem);
+    QCOMPARE(s.steps.join(' '), ok ? QStringLiteral("aside") : QStringLiteral("aside back"));
+    if (!ok) {
+        QVERIFY(s.wayland.Log.isEmpty());
+        return;
+    }
+    QCOMPARE(s.windows.Active, quint64(1));
+    // The player's second call finds A in front already.
+    QVERIFY(s.keys.BringToFront(Wl | 1));
+    s.keys.KeyEvent('A', true);
+    s.keys.FinishTyping();
+    QCOMPARE(s.windows.Log.join(' '), activations);
+    QCOMPARE(s.wayland.Log.join(' '), QStringLiteral("front%1 front%1 +65 end").arg(Wl | 1));
+}
+
+// Once the focus goes from A to any other window, nothing more is typed.
+void TstSessionKeyboard::listedWindowLosesFocusWhileTyping()
+{
+    ListedSession s;
+    QVERIFY(s.keys.BringToFront(Wl | 1));
+    s.keys.KeyEvent('A', true);
+    s.keys.KeyEvent('A', false);
+    s.windows.Active = 2;
+    s.keys.KeyEvent('B', true);
+    s.windows.Active = 1;
+    s.keys.TypeUnmapped(U'€');
+    QVERIFY(s.keys.Interrupted());
+    QCOMPARE(s.keys.Problem(), SessionKeyboard::FocusLostText());
+    s.keys.FinishTyping();
+    QCOMPARE(s.wayland.Log.join(' '), QStringLiteral("front%1 +65 -65 end").arg(Wl | 1));
 }
 
 QTEST_GUILESS_MAIN(TstSessionKeyboard)

@@ -124,11 +124,14 @@ void TestTypeItInX11::keylessCharacters_data()
     QTest::newRow("de, plain Xlib target") << "de" << true << false;
     QTest::newRow("de, Caps Lock, Qt target") << "de" << false << true;
     QTest::newRow("us, Caps Lock, plain Xlib target") << "us" << true << true;
+    // Two groups: the lent keys stay in one, the group is never locked.
+    QTest::newRow("us and de, Qt target") << "us,de" << false << false;
 }
 
-// More different characters without a key than the spare keys hold at once,
-// between plain ones, and the first ones again at the end: keys are lent to
-// other characters and back while typing. Every character arrives exactly
+// Many different characters without a key, between plain ones, and the
+// first ones again at the end: with a layout of one group they take lent
+// keys in several groups, with two groups more than the spare keys hold at
+// once, so keys are lent to other characters and back while typing. Every character arrives exactly
 // (also "✗", which Xlib reads differently from its legacy keysym; and small
 // letters while Caps Lock is on, which programs would make capitals), the keymap
 // is as before afterwards, and a target that cannot tell when it has caught

@@ -18,7 +18,7 @@ kelpo_wayland_protocol(tst_kelpo_type_wayland ${CMAKE_CURRENT_SOURCE_DIR}/protoc
 target_link_libraries(tst_kelpo_type_wayland PRIVATE Qt6::Test kelpo_store Qt6::Gui PkgConfig::WAYLAND_CLIENT)
 target_include_directories(tst_kelpo_type_wayland PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_compile_definitions(tst_kelpo_type_wayland PRIVATE KELPO_EXE="$<TARGET_FILE:kelpo>"
-                           TYPETARGET_EXE="$<TARGET_FILE:kelpo_typetarget>")
+                           TYPETARGET_EXE="$<TARGET_FILE:kelpo_typetarget>" KELPO_APP_ID="${KELPO_APP_ID}")
 add_dependencies(tst_kelpo_type_wayland kelpo kelpo_typetarget)
 add_test(NAME tst_kelpo_type_wayland
          COMMAND ${PROJECT_SOURCE_DIR}/scripts/with-sway.sh $<TARGET_FILE:tst_kelpo_type_wayland>)

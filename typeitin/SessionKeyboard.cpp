@@ -25,6 +25,19 @@ QString SessionKeyboard::StoppedText()
                           "windows.\nClick into the form you want to fill in, then press Type again.");
 }
 
+QString SessionKeyboard::ClosedText()
+{
+    return QStringLiteral("The window to type into has been closed, so nothing was typed.\n"
+                          "Click into the form you want to fill in, then press Type again.");
+}
+
+QString SessionKeyboard::FocusLostText()
+{
+    return QStringLiteral("Typing stopped because the window being typed into lost the focus: Kelpo types only "
+                          "into the window you came from.\nClick into the form you want to fill in, then press "
+                          "Type again.");
+}
+
 // In a Wayland session there is always something to say, even with neither
 // an X server nor a way to type into Wayland windows.
 bool SessionKeyboard::Available() const
@@ -48,7 +61,20 @@ quint64 SessionKeyboard::ForegroundWindow()
     if (OwnWindowActive())
         return 0;
     const quint64 x11Window = X11.Available() ? X11.ForegroundWindow() : 0;
-    return x11Window != 0 ? x11Window : WaylandWindow;
+    if (x11Window != 0)
+        return x11Window;
+    return Windows ? ListedForeground() : WaylandWindow;
+}
+
+// The list may report the program's own window as activated before Qt
+// does, so its windows are told apart by their application id as well.
+quint64 SessionKeyboard::ListedForeground()
+{
+    Windows->Refresh();
+    const quint64 active = Windows->ActiveWindow();
+    if (active == 0 || (!OwnAppId.isEmpty() && Windows->AppId(active) == OwnAppId))
+        return 0;
+    return WaylandWindow | active;
 }
 
 bool SessionKeyboard::BringToFront(quint64 window)
@@ -57,7 +83,8 @@ bool SessionKeyboard::BringToFront(quint64 window)
     Stopped = false;
     if (!Wayland)
         return X11.BringToFront(window);
-    const bool toWayland = window == WaylandWindow;
+    const bool toWayland = (window & WaylandWindow) != 0;
+    Listed = toWayland && Windows ? window & ~WaylandWindow : 0;
     Active = toWayland ? Wayland : &X11;
     if (!Active->Available()) {
         Why = Active->Problem();
@@ -70,28 +97,51 @@ bool SessionKeyboard::BringToFront(quint64 window)
     if (!SteppedAside) {
         StepAside();
         SteppedAside = true;
-        if (!WaitForFocusToLeave(FocusWaitMs)) {
+        if (!WaitFor([this] { return !OwnWindowActive(); })) {
             ComeBack();
             SteppedAside = false;
             Why = NoStepAsideText();
             return false;
         }
     }
-    if (Active->BringToFront(window))
+    if ((Listed == 0 || ActivateListed(Listed)) && Active->BringToFront(window))
         return true;
     ComeBack();
     SteppedAside = false;
     return false;
 }
 
-bool SessionKeyboard::WaitForFocusToLeave(int ms)
+bool SessionKeyboard::WaitFor(const std::function<bool()> &done)
 {
-    for (int waited = 0; waited < ms;) {
+    for (int waited = 0; waited < FocusWaitMs;) {
         Wait(FocusPollMs);
         waited += FocusPollMs;
-        if (!OwnWindowActive())
+        if (done())
             return true;
     }
+    return false;
+}
+
+// With the program's windows out of the way the compositor has given the
+// focus to a window of its own choosing, not necessarily the one the user
+// came from. A window closed meanwhile is said as such: the keys must not
+// go to whichever window took its place.
+bool SessionKeyboard::ActivateListed(quint64 id)
+{
+    Windows->Refresh();
+    if (Windows->ActiveWindow() == id)
+        return true;
+    if (Windows->IsOpen(id)) {
+        Windows->Activate(id);
+        if (WaitFor([this, id] {
+                Windows->Refresh();
+                return Windows->ActiveWindow() == id || !Windows->IsOpen(id);
+            }) &&
+            Windows->ActiveWindow() == id)
+            return true;
+    }
+    if (!Windows->IsOpen(id))
+        Why = ClosedText();
     return false;
 }
 
@@ -99,9 +149,17 @@ bool SessionKeyboard::MayType()
 {
     if (!Wayland)
         return true;
-    if (!Stopped && OwnWindowActive()) {
+    if (Stopped)
+        return false;
+    if (OwnWindowActive()) {
         Stopped = true;
         Why = StoppedText();
+    } else if (Listed != 0) {
+        Windows->Refresh();
+        if (Windows->ActiveWindow() != Listed) {
+            Stopped = true;
+            Why = FocusLostText();
+        }
     }
     return !Stopped;
 }
@@ -131,6 +189,7 @@ void SessionKeyboard::Prepare(const QVector<char32_t> &characters)
 void SessionKeyboard::FinishTyping()
 {
     Active->FinishTyping();
+    Listed = 0;
     if (SteppedAside) {
         SteppedAside = false;
         ComeBack();

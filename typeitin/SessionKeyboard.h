@@ -12,7 +12,14 @@
 // windows for the run) so that the compositor gives the focus back to it,
 // waits until its own windows have lost the focus, and stops typing as soon
 // as the focus comes back to one of them.
+//
+// Where the compositor shares its list of windows (WindowList), the window
+// the user came from is known exactly: the last activated window that is
+// not one of the program's own. Type then activates that very window once
+// the program's windows are out of the way, and types only while it keeps
+// the focus.
 #include "Keyboard.h"
+#include "WindowList.h"
 
 #include <functional>
 
@@ -22,6 +29,7 @@ class SessionKeyboard : public Keyboard {
 public:
     // The target id that stands for the Wayland window the user came from.
     // X11 window ids use at most 29 bits, so it never names an X11 window.
+    // With a window list, a window of it is WaylandWindow | its id.
     static constexpr quint64 WaylandWindow = quint64(1) << 62;
     // How long to wait for the focus to leave the program's windows once
     // they are out of the way.
@@ -45,9 +53,15 @@ public:
     std::function<void()> ComeBack;
     // Handles events for about `ms` milliseconds while waiting for the focus.
     std::function<void(int ms)> Wait;
+    // The compositor's list of windows, null where it shares none, and the
+    // application id of the program's own windows in it.
+    WindowList *Windows = nullptr;
+    QString OwnAppId;
 
     static QString NoStepAsideText();
     static QString StoppedText();
+    static QString ClosedText();
+    static QString FocusLostText();
 
     bool Available() const override;
     QString Problem() const override;
@@ -65,7 +79,14 @@ private:
     // False (and typing stopped for the rest of the run) once the focus is
     // back in the program's own windows.
     bool MayType();
-    bool WaitForFocusToLeave(int ms);
+    // Waits until `done` holds, at most FocusWaitMs; false if it never did.
+    bool WaitFor(const std::function<bool()> &done);
+    // The activated window of the list as a target; 0 when it is one of the
+    // program's own or none is activated.
+    quint64 ListedForeground();
+    // Activates the window of the list with this id and waits until it is
+    // activated.
+    bool ActivateListed(quint64 id);
 
     Keyboard &X11;
     Keyboard *Wayland;
@@ -73,6 +94,7 @@ private:
     QString Why;
     bool Stopped = false;
     bool SteppedAside = false;
+    quint64 Listed = 0;  // the window of the list typed into; 0 if none
 };
 
 }  // namespace kelpo

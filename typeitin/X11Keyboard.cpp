@@ -135,7 +135,11 @@ struct X11Keyboard::Impl {
     // Slots of spare keys (see SlotOf) lent to characters no key produces,
     // and how lent keys are set up.
     int LentLevels = 1;
+    int LentGroups = 1;
     int LentType = XkbOneLevelIndex;
+    // The layout group this keyboard locked to type with a lent key's
+    // group; 0 when it locked none.
+    int LockedGroup = 0;
     QHash<KeySym, int> Lent;
     QHash<int, KeySym> LentTo;
     // Lent slots typed since the target last caught up.
@@ -419,6 +423,11 @@ struct X11Keyboard::Impl {
                 Stale = true;
         } else if (ev.type == XkbEventType) {
             const auto &xkb = reinterpret_cast<const XkbEvent &>(ev);
+            // With a layout of one group every group types the same with
+            // the layout's keys: the group locks of lent keys change nothing
+            // the tables hold.
+            if (xkb.any.xkb_type == XkbStateNotify && LentGroups > 1 && !(xkb.state.changed & XkbModifierLockMask))
+                return;
             if (xkb.any.xkb_type != XkbMapNotify) {
                 Stale = true;
                 return;
@@ -522,8 +531,8 @@ struct X11Keyboard::Impl {
                     SpareKeys.append(KeyCode(kc));
                     continue;
                 }
-                for (int level = 0; level < 4; ++level)
-                    Lent.remove(LentTo.take(SlotOf(KeyCode(kc), level)));
+                for (int slot = SlotOf(KeyCode(kc), 0, 0); slot < SlotOf(KeyCode(kc), 0, 0) + SlotsPerKey; ++slot)
+                    Lent.remove(LentTo.take(slot));
             }
             const int g = EffectiveGroup(desc, kc, group);
             if (g < 0) {
@@ -655,13 +664,19 @@ struct X11Keyboard::Impl {
     // ----- characters no key produces -----
 
     // A lent key holds up to four characters, on the levels that Shift and
-    // the level-3 shift key (AltGr) reach: the more characters per keymap
-    // change, the fewer changes every client of the server has to handle.
-    // Its key type takes Caps Lock in (as the layout's letters do), so that
-    // programs do not turn its characters into capitals when Caps Lock is
-    // on. A slot is one of the characters: keycode * 4 + level.
-    static int SlotOf(KeyCode kc, int level) { return kc * 4 + level; }
-    static KeyCode KeyOfSlot(int slot) { return KeyCode(slot / 4); }
+    // the level-3 shift key (AltGr) reach, and with a layout of one group
+    // that in each of four groups, which this keyboard locks while typing
+    // with them (the layout's own keys type the same in every group): the
+    // more characters per keymap change, the fewer changes every client of
+    // the server has to handle, and each costs a window manager such as
+    // openbox a new grab of all its key bindings. The key type takes Caps
+    // Lock in (as the layout's letters do), so that programs do not turn
+    // its characters into capitals when Caps Lock is on. A slot is one of
+    // the characters: (keycode * 4 + group) * 4 + level.
+    static constexpr int SlotsPerKey = 16;
+    static int SlotOf(KeyCode kc, int group, int level) { return (kc * 4 + group) * 4 + level; }
+    static KeyCode KeyOfSlot(int slot) { return KeyCode(slot / 16); }
+    static int GroupOfSlot(int slot) { return slot / 4 % 4; }
     static int LevelOfSlot(int slot) { return slot % 4; }
 
     KeyCode ShiftKey() const { return KeyOf(XK_Shift_L) ? KeyOf(XK_Shift_L) : KeyOf(XK_Shift_R); }
@@ -699,8 +714,15 @@ struct X11Keyboard::Impl {
     void ChooseLentType()
     {
         LentLevels = 1;
+        LentGroups = 1;
         LentType = XkbOneLevelIndex;
-        if (!Desc || !ShiftKey())
+        if (!Desc)
+            return;
+        LentGroups = 4;
+        for (int kc = Desc->min_key_code; kc <= Desc->max_key_code; ++kc)
+            if (XkbKeyNumGroups(Desc, kc) > 1)
+                LentGroups = 1;
+        if (!ShiftKey())
             return;
         struct Want {
             int Levels;
@@ -736,19 +758,22 @@ struct X11Keyboard::Impl {
     // Is a lent key still as this keyboard set it?
     bool IsLentAsBefore(KeyCode kc) const
     {
-        if (XkbKeyNumGroups(Desc, kc) != 1 || XkbKeyGroupWidth(Desc, kc, 0) != LentLevels
-            || Desc->map->key_sym_map[kc].kt_index[0] != LentType)
+        if (XkbKeyNumGroups(Desc, kc) != LentGroups || XkbKeyGroupsWidth(Desc, kc) != LentLevels)
             return false;
-        for (int level = 0; level < LentLevels; ++level)
-            if (XkbKeySymEntry(Desc, kc, level, 0) != LentTo.value(SlotOf(kc, level), NoSymbol))
+        for (int group = 0; group < LentGroups; ++group) {
+            if (Desc->map->key_sym_map[kc].kt_index[group] != LentType)
                 return false;
+            for (int level = 0; level < LentLevels; ++level)
+                if (XkbKeySymEntry(Desc, kc, level, group) != LentTo.value(SlotOf(kc, group, level), NoSymbol))
+                    return false;
+        }
         return true;
     }
 
     bool IsLent(KeyCode kc) const
     {
-        for (int level = 0; level < 4; ++level)
-            if (LentTo.contains(SlotOf(kc, level)))
+        for (int slot = SlotOf(kc, 0, 0); slot < SlotOf(kc, 0, 0) + SlotsPerKey; ++slot)
+            if (LentTo.contains(slot))
                 return true;
         return false;
     }
@@ -768,8 +793,9 @@ struct X11Keyboard::Impl {
             const bool lent = IsLent(kc);
             XkbSymMapRec entry = SpareEntry.value(kc);
             if (lent) {
-                entry.kt_index[0] = LentType;
-                entry.group_info = XkbSetNumGroups(0, 1);
+                for (int group = 0; group < LentGroups; ++group)
+                    entry.kt_index[group] = LentType;
+                entry.group_info = XkbSetNumGroups(0, LentGroups);
                 entry.width = LentLevels;
             }
             // Sized while the key still has its old entry, which says how
@@ -782,8 +808,9 @@ struct X11Keyboard::Impl {
             entry.offset = Desc->map->key_sym_map[kc].offset;
             Desc->map->key_sym_map[kc] = entry;
             if (lent)
-                for (int level = 0; level < LentLevels; ++level)
-                    to[level] = LentTo.value(SlotOf(kc, level), NoSymbol);
+                for (int group = 0; group < LentGroups; ++group)
+                    for (int level = 0; level < LentLevels; ++level)
+                        to[group * LentLevels + level] = LentTo.value(SlotOf(kc, group, level), NoSymbol);
         }
         XkbMapChangesRec changes{};
         changes.changed = XkbKeySymsMask;
@@ -812,7 +839,7 @@ struct X11Keyboard::Impl {
     void LendFor(int from, KeySym extra = NoSymbol)
     {
         const int levels = LentLevels;
-        const int capacity = int(SpareKeys.size()) * levels;
+        const int capacity = int(SpareKeys.size()) * levels * LentGroups;
         QVector<KeySym> wanted;
         QSet<KeySym> wantedSet;
         const auto want = [&](KeySym sym) {
@@ -827,20 +854,22 @@ struct X11Keyboard::Impl {
             want(Plan[i]);
 
         // Slots never lent come first, then slots whose character was not
-        // typed since the target last caught up, then the others.
+        // typed since the target last caught up, then the others; the
+        // first group first, which needs no group lock.
         QVector<int> free;
         for (const int pass : {0, 1, 2})
-            for (int level = 0; level < levels; ++level)
-                for (const KeyCode kc : std::as_const(SpareKeys)) {
-                    const int slot = SlotOf(kc, level);
-                    const auto lent = LentTo.constFind(slot);
-                    const int rank = lent == LentTo.constEnd() ? 0
-                                     : wantedSet.contains(*lent) ? -1
-                                     : Typed.contains(slot)      ? 2
-                                                                 : 1;
-                    if (rank == pass)
-                        free.append(slot);
-                }
+            for (int group = 0; group < LentGroups; ++group)
+                for (int level = 0; level < levels; ++level)
+                    for (const KeyCode kc : std::as_const(SpareKeys)) {
+                        const int slot = SlotOf(kc, group, level);
+                        const auto lent = LentTo.constFind(slot);
+                        const int rank = lent == LentTo.constEnd() ? 0
+                                         : wantedSet.contains(*lent) ? -1
+                                         : Typed.contains(slot)      ? 2
+                                                                     : 1;
+                        if (rank == pass)
+                            free.append(slot);
+                    }
         QSet<KeyCode> changed;
         bool wait = false;
         for (const KeySym sym : std::as_const(wanted)) {
@@ -892,6 +921,7 @@ struct X11Keyboard::Impl {
         if (slot == Lent.constEnd())
             return;
         const KeyCode kc = KeyOfSlot(*slot);
+        LockGroup(GroupOfSlot(*slot));
         const unsigned combo = ComboForLevel(LevelOfSlot(*slot));
         const KeyCode shift = combo & ComboShift ? ShiftKey() : KeyCode(0);
         const KeyCode level3 = combo & ComboLevel3 ? Level3Key : KeyCode(0);
@@ -906,6 +936,16 @@ struct X11Keyboard::Impl {
         Typed.insert(*slot);
     }
 
+    // Locks the layout group; the target reads it from the key events
+    // that follow.
+    void LockGroup(int group)
+    {
+        if (group == LockedGroup)
+            return;
+        XkbLockGroup(Dpy, XkbUseCoreKbd, unsigned(group));
+        LockedGroup = group;
+    }
+
     void GiveBackKeys()
     {
         Plan.clear();
@@ -914,6 +954,7 @@ struct X11Keyboard::Impl {
             return;
         if (!Typed.isEmpty())
             WaitForTarget();
+        LockGroup(0);
         QSet<KeyCode> keys;
         for (auto it = LentTo.constBegin(); it != LentTo.constEnd(); ++it)
             keys.insert(KeyOfSlot(it.key()));

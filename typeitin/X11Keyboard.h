@@ -29,9 +29,10 @@ public:
     KeyStroke KeyScan(char32_t ch) override;
     void KeyEvent(int virtualKey, bool down) override;
     // Lends the spare keycodes of the layout (those without any symbol) to
-    // the characters no key produces, up to four on each key, in one keymap
-    // change; when a script needs more, the next ones in one change each
-    // time the lent ones are used up.
+    // the characters no key produces, up to four on each key (sixteen, in
+    // four groups, with a layout of one group), in one keymap change; when
+    // a script needs more, the next ones in one change each time the lent
+    // ones are used up.
     void Prepare(const QVector<char32_t> &text) override;
     void TypeUnmapped(char32_t ch) override;
     void FinishTyping() override;
