@@ -36,6 +36,8 @@ QString SessionKeyboard::Problem() const
 {
     if (!Why.isEmpty())
         return Why;
+    if (Active->Interrupted())
+        return Active->Problem();
     return Available() ? QString() : X11.Problem();
 }
 
@@ -59,7 +61,7 @@ bool SessionKeyboard::BringToFront(quint64 window)
         return X11.BringToFront(window);
     const bool toWayland = window == WaylandWindow;
     Active = toWayland ? Wayland : &X11;
-    if (!Active->Available()) {
+    if (!Active->Available() || !Active->GetReady()) {
         Why = Active->Problem();
         return false;
     }
