@@ -27,3 +27,13 @@ add_dependencies(tst_typeitin_wayland kelpo_typetarget)
 add_test(NAME tst_typeitin_wayland
          COMMAND ${PROJECT_SOURCE_DIR}/scripts/with-sway.sh $<TARGET_FILE:tst_typeitin_wayland>)
 set_tests_properties(tst_typeitin_wayland PROPERTIES LABELS wayland TIMEOUT 120)
+
+# The desktop portal keyboard against a scripted fake portal on a private
+# session bus (dbus-daemon); needs no display.
+find_package(Qt6 REQUIRED COMPONENTS DBus)
+add_executable(kelpo_fakeportal support/fakeportal.cpp)
+target_link_libraries(kelpo_fakeportal PRIVATE Qt6::DBus)
+kelpo_test(tst_portalkeyboard LABEL unit SOURCES tst_portalkeyboard.cpp
+           LIBS kelpo_portalkeyboard kelpo_waylandkeyboard PkgConfig::XKBCOMMON)
+target_compile_definitions(tst_portalkeyboard PRIVATE FAKEPORTAL_EXE="$<TARGET_FILE:kelpo_fakeportal>")
+add_dependencies(tst_portalkeyboard kelpo_fakeportal)
