@@ -456,20 +456,22 @@ void PortalKeyboard::Prepare(const QVector<char32_t> &characters)
 {
     d->Stopped = false;
     d->Why.clear();
-    const KeyboardLayout layout = Layout ? Layout() : KeyboardLayout();
-    d->Keysyms = layout.Keymap.isEmpty() ? QHash<char32_t, quint32>() : LayoutKeysyms(layout);
-    const QVector<char32_t> missing = Missing(characters, d->Keysyms);
-    if (!missing.isEmpty()) {
-        d->Stopped = true;
-        d->Why = NotOnLayoutText(missing);
-        return;
-    }
     d->Typing = true;
+    // The harmless key comes first: on a desktop without a keyboard of its
+    // own the seat has one (and a layout to read) only once the session's
+    // keyboard has been used.
     if (d->Fresh && !d->SessionHandle.isEmpty()) {
         d->Fresh = false;
         d->Key(ShiftL, true);
         d->Key(ShiftL, false);
         d->Pause(WarmUpMs);
+    }
+    const KeyboardLayout layout = Layout ? Layout() : KeyboardLayout();
+    d->Keysyms = layout.Keymap.isEmpty() ? QHash<char32_t, quint32>() : LayoutKeysyms(layout);
+    const QVector<char32_t> missing = Missing(characters, d->Keysyms);
+    if (!missing.isEmpty() && !d->Stopped) {
+        d->Stopped = true;
+        d->Why = NotOnLayoutText(missing);
     }
 }
 
