@@ -3,16 +3,21 @@
 // separate Qt program's native Wayland window: the permission dialog is
 // answered through AT-SPI, the text arrives exactly, a character the
 // compositor's layout lacks is named and nothing is typed, and the typing
-// rate is measured.
+// rate is measured. Then the whole Type flow with a window of this program
+// in front: the permission is asked while it is there, it steps aside, and
+// the keys reach the window the user came from.
 #include <QtTest>
 
 #include <QDBusConnection>
 #include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QWidget>
 
+#include "OwnWindows.h"
 #include "Player.h"
 #include "PortalKeyboard.h"
+#include "SessionKeyboard.h"
 #include "support/TypeTarget.h"
 
 using namespace kelpo;
@@ -22,11 +27,31 @@ class TstPortalGnome : public QObject {
 
 private Q_SLOTS:
     void initTestCase();
+    void init();
+    void cleanup();
     void typesIntoANativeWindow();
+    void stepsAsideAfterThePermission();
 
 private:
     QTemporaryDir Tmp;
+    QProcess Consent;
 };
+
+// The desktop's dialog, answered as a user would.
+void TstPortalGnome::init()
+{
+    Consent.setProcessChannelMode(QProcess::MergedChannels);
+    Consent.start(QStringLiteral("python3"), {QStringLiteral(CONSENT_PY), QStringLiteral("Share"), QStringLiteral("60")});
+    QVERIFY(Consent.waitForStarted());
+}
+
+void TstPortalGnome::cleanup()
+{
+    if (Consent.state() != QProcess::NotRunning) {
+        Consent.kill();
+        Consent.waitForFinished();
+    }
+}
 
 void TstPortalGnome::initTestCase()
 {
@@ -40,20 +65,16 @@ void TstPortalGnome::typesIntoANativeWindow()
 {
     TypeTarget target(Tmp.filePath(QStringLiteral("typed")));
     QVERIFY(target.Id != 0);
+    QTRY_VERIFY_WITH_TIMEOUT(target.Active(), 10000);
 
     PortalKeyboard keyboard(QDBusConnection::sessionBus());
     QVERIFY2(keyboard.Available(), qPrintable(keyboard.Problem()));
     keyboard.Layout = CompositorLayout;
     keyboard.PermissionTimeoutMs = 60000;
 
-    // The desktop's dialog, answered as a user would.
-    QProcess consent;
-    consent.setProcessChannelMode(QProcess::MergedChannels);
-    consent.start(QStringLiteral("python3"), {QStringLiteral(CONSENT_PY), QStringLiteral("Share"), QStringLiteral("60")});
-    QVERIFY(consent.waitForStarted());
     QVERIFY2(keyboard.GetReady(), qPrintable(keyboard.Problem()));
-    consent.waitForFinished(10000);
-    QVERIFY2(consent.state() == QProcess::NotRunning && consent.exitCode() == 0, consent.readAll().constData());
+    Consent.waitForFinished(10000);
+    QVERIFY2(Consent.state() == QProcess::NotRunning && Consent.exitCode() == 0, Consent.readAll().constData());
 
     // "€" is on a key of the layout ("us" has it on a key of its own), sent
     // with the layout's keysym for it.
@@ -91,5 +112,37 @@ void TstPortalGnome::typesIntoANativeWindow()
     qInfo("1000 characters in %lld ms: %.0f characters per second", qlonglong(ms), 1000.0 * 1000 / double(qMax<qint64>(ms, 1)));
 }
 
-QTEST_GUILESS_MAIN(TstPortalGnome)
+void TstPortalGnome::stepsAsideAfterThePermission()
+{
+    TypeTarget target(Tmp.filePath(QStringLiteral("aside")));
+    QVERIFY(target.Id != 0);
+    QTRY_VERIFY_WITH_TIMEOUT(target.Active(), 10000);
+
+    QWidget own;
+    own.setWindowTitle(QStringLiteral("Kelpo"));
+    own.resize(300, 200);
+    own.show();
+    QTRY_VERIFY_WITH_TIMEOUT(OwnWindows::Active(), 10000);
+
+    PortalKeyboard portal(QDBusConnection::sessionBus());
+    portal.Layout = CompositorLayout;
+    UnavailableKeyboard noX11(QStringLiteral("no X server"));
+    SessionKeyboard keys(noX11, &portal);
+    OwnWindows windows;
+    keys.OwnWindowActive = &OwnWindows::Active;
+    keys.StepAside = [&] { windows.StepAside(); };
+    keys.ComeBack = [&] { windows.ComeBack(); };
+    keys.Wait = &OwnWindows::Wait;
+
+    Player player(keys);
+    QVERIFY2(keys.BringToFront(SessionKeyboard::WaylandWindow), qPrintable(keys.Problem()));
+    QVERIFY(!own.isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(target.Active(), 5000);
+    QVERIFY(player.Play(QStringLiteral("Abc{tab}de"), SessionKeyboard::WaylandWindow));
+    QVERIFY2(!keys.Interrupted(), qPrintable(keys.Problem()));
+    QTRY_COMPARE_WITH_TIMEOUT(target.Received(), QStringLiteral("Abc\nde\n0\n"), 10000);
+    QVERIFY(own.isVisible());
+}
+
+QTEST_MAIN(TstPortalGnome)
 #include "tst_portal_gnome.moc"

@@ -160,6 +160,7 @@ private Q_SLOTS:
     void types();
     void waitsForTheAnswer_data();
     void waitsForTheAnswer();
+    void typePressedWhileAsking();
     void sessionClosedMidTyping();
     void permission_data();
     void permission();
@@ -251,6 +252,22 @@ void TstPortalKeyboard::waitsForTheAnswer()
     QVERIFY2(ticks >= 5, "the event loop ran while waiting");
     QTRY_COMPARE(bus.Calls(), Asked + QStringLiteral(" RequestClose SessionClose"));
     QCOMPARE(bus.Keys(), QString());
+}
+
+// Type pressed again while the user still looks at the dialog is told so;
+// the first Type goes ahead once the permission is given.
+void TstPortalKeyboard::typePressedWhileAsking()
+{
+    PrivateBus bus;
+    QVERIFY(bus.Up());
+    QVERIFY(bus.StartPortal({QStringLiteral("--start-after"), QStringLiteral("400")}));
+    PortalKeyboard keyboard(bus.Connection);
+    QString meanwhile;
+    QTimer::singleShot(100, this, [&] { meanwhile = Type(keyboard, QStringLiteral("x")); });
+    QCOMPARE(Type(keyboard, QStringLiteral("ab")), QString());
+    QCOMPARE(meanwhile, PortalKeyboard::StillAskingText());
+    QCOMPARE(bus.Calls(), Asked);
+    QCOMPARE(bus.Keys(), QStringLiteral("ffe1 61 62"));
 }
 
 // The desktop closes the session after the warm-up key, "a" and the press

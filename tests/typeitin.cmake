@@ -43,7 +43,7 @@ add_dependencies(tst_portalkeyboard kelpo_fakeportal)
 # answering the portal's dialog through AT-SPI; label "wayland", run by the
 # test command's real-window stage.
 add_executable(tst_portal_gnome tst_portal_gnome.cpp support/TypeTarget.h)
-target_link_libraries(tst_portal_gnome PRIVATE Qt6::Test kelpo_portalkeyboard)
+target_link_libraries(tst_portal_gnome PRIVATE Qt6::Test kelpo_portalkeyboard kelpo_app Qt6::Widgets)
 target_include_directories(tst_portal_gnome PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_compile_definitions(tst_portal_gnome PRIVATE TYPETARGET_EXE="$<TARGET_FILE:kelpo_typetarget>"
                            CONSENT_PY="${CMAKE_CURRENT_SOURCE_DIR}/support/portal_consent.py")

@@ -148,6 +148,7 @@ public:
     QDBusConnection Bus;
     uint InterfaceVersion = 0;
     QString SessionHandle;  // empty: no session open
+    bool Started = false;   // the session may type (Start granted)
     bool Fresh = false;     // no key sent in this session yet
     bool Stopped = false;
     bool Typing = false;
@@ -275,7 +276,7 @@ public:
     bool Open(const std::function<QString()> &restore, const std::function<void(const QString &)> &keep,
               int permissionTimeoutMs)
     {
-        if (!SessionHandle.isEmpty())
+        if (Started)
             return true;
         QVariantMap create{{QStringLiteral("session_handle_token"), NewToken()}};
         Answer a = Ask(QStringLiteral("CreateSession"), {}, create, AnswerWaitMs);
@@ -310,6 +311,8 @@ public:
         }
         if (a.Result == Outcome::Granted && !(a.Results.value(QStringLiteral("devices")).toUInt() & KeyboardDevice))
             a.Result = Outcome::Refused;  // a session without the keyboard
+        if (a.Result == Outcome::Granted && SessionHandle.isEmpty())
+            a.Result = Outcome::Ended;  // closed while the user was asked
         if (a.Result != Outcome::Granted) {
             Why = Describe(a, waited);
             Close();
@@ -319,6 +322,7 @@ public:
         if (InterfaceVersion >= 2 && !token.isEmpty() && keep)
             keep(token);
         Fresh = true;
+        Started = true;
         return true;
     }
 
@@ -330,6 +334,7 @@ public:
         Bus.call(QDBusMessage::createMethodCall(Service, SessionHandle, Session, QStringLiteral("Close")),
                  QDBus::NoBlock);
         SessionHandle.clear();
+        Started = false;
         Held.clear();
     }
 
@@ -340,6 +345,7 @@ public:
         if (!SessionHandle.isEmpty())
             Bus.disconnect(Service, SessionHandle, Session, QStringLiteral("Closed"), this, SLOT(SessionClosed()));
         SessionHandle.clear();
+        Started = false;
         Held.clear();
         if (Typing && !Stopped) {
             Stopped = true;
@@ -349,7 +355,7 @@ public:
 
     void Key(quint32 keysym, bool down)
     {
-        if (SessionHandle.isEmpty() || Stopped || keysym == 0)
+        if (!Started || Stopped || keysym == 0)
             return;
         QDBusMessage call =
             QDBusMessage::createMethodCall(Service, DesktopPath, RemoteDesktop, QStringLiteral("NotifyKeyboardKeysym"));
@@ -437,19 +443,20 @@ bool PortalKeyboard::GetReady()
     if (!Available())
         return false;
     if (d->Asking) {
-        d->Why = QStringLiteral("Type It In is still waiting for the desktop's permission to type.\n"
-                                "Answer the desktop's question, then press Type again.");
+        d->Why = StillAskingText();
         return false;
     }
     d->Asking = true;
     const bool ready = d->Open(RestoreToken, KeepRestoreToken, PermissionTimeoutMs);
     d->Asking = false;
+    if (ready)
+        d->Why.clear();  // what a Type pressed meanwhile was told
     return ready;
 }
 
 bool PortalKeyboard::BringToFront(quint64)
 {
-    return !d->SessionHandle.isEmpty() || GetReady();
+    return d->Started || GetReady();
 }
 
 void PortalKeyboard::Prepare(const QVector<char32_t> &characters)
@@ -460,7 +467,7 @@ void PortalKeyboard::Prepare(const QVector<char32_t> &characters)
     // The harmless key comes first: on a desktop without a keyboard of its
     // own the seat has one (and a layout to read) only once the session's
     // keyboard has been used.
-    if (d->Fresh && !d->SessionHandle.isEmpty()) {
+    if (d->Fresh && d->Started) {
         d->Fresh = false;
         d->Key(ShiftL, true);
         d->Key(ShiftL, false);
@@ -538,6 +545,12 @@ QString PortalKeyboard::CancelledText()
 {
     return QStringLiteral("Type It In stopped waiting for the desktop's permission to type, so nothing was "
                           "typed.\nPress Type again to ask once more.");
+}
+
+QString PortalKeyboard::StillAskingText()
+{
+    return QStringLiteral("Type It In is still waiting for the desktop's permission to type.\nAnswer the "
+                          "desktop's question first.");
 }
 
 QString PortalKeyboard::ClosedText()

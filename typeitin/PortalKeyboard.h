@@ -89,6 +89,7 @@ public:
     static QString EndedText();
     static QString NoAnswerText(int timeoutMs);
     static QString CancelledText();
+    static QString StillAskingText();
     static QString ClosedText();
     static QString NotOnLayoutText(const QVector<char32_t> &missing);
 

@@ -65,6 +65,7 @@ bool SessionKeyboard::BringToFront(quint64 window)
         Why = Active->Problem();
         return false;
     }
+    Why.clear();  // a Type pressed while the keyboard got ready was told why not
     // The compositor hands the focus to another window only once the
     // program's own windows are out of the way, and it does not let an
     // X11 window take the focus from a Wayland window either. The click on

@@ -2,11 +2,12 @@
 // the session bus (DBUS_SESSION_BUS_ADDRESS): answers as its arguments say
 // and writes every call it gets, one line each, to a log file.
 //
-//   fakeportal LOG [--version N] [--start CODE|silent] [--close-after N]
-//              [--token TOKEN] [--no-interface]
+//   fakeportal LOG [--version N] [--start CODE|silent] [--start-after MS]
+//              [--close-after N] [--token TOKEN] [--no-interface]
 //
 // --start: the response code of Start (0 granted, 1 refused by the user,
-// 2 ended otherwise) or silent (never answers). --close-after: the first
+// 2 ended otherwise) or silent (never answers); --start-after: the user
+// takes that long to answer. --close-after: the first
 // session is closed by the "desktop" after N keysyms. --token: the restore
 // token Start hands out (version 2 and later). --no-interface: the portal is
 // there without the remote desktop interface.
@@ -22,7 +23,7 @@
 #include <QDBusVariant>
 #include <QDBusVirtualObject>
 #include <QFile>
-#include <QTextStream>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -37,6 +38,7 @@ public:
     uint Version = 1;
     QString StartAnswer = QStringLiteral("0");
     int CloseAfter = -1;
+    int StartAfterMs = 0;
     QString Token;
     bool Interface = true;
 
@@ -130,10 +132,16 @@ public:
             return true;
         }
         bus.send(message.createReply(QVariant::fromValue(QDBusObjectPath(request))));
-        if (answer)
-            bus.send(QDBusMessage::createSignal(request, QStringLiteral("org.freedesktop.portal.Request"),
-                                                QStringLiteral("Response"))
-                     << code << results);
+        if (!answer)
+            return true;
+        const QDBusMessage response =
+            QDBusMessage::createSignal(request, QStringLiteral("org.freedesktop.portal.Request"),
+                                       QStringLiteral("Response"))
+            << code << results;
+        if (member == QLatin1String("Start") && StartAfterMs > 0)
+            QTimer::singleShot(StartAfterMs, [response] { QDBusConnection::sessionBus().send(response); });
+        else
+            bus.send(response);
         return true;
     }
 
@@ -161,6 +169,8 @@ int main(int argc, char *argv[])
             portal.Version = value.toUInt(), ++i;
         else if (a == QLatin1String("--start"))
             portal.StartAnswer = value, ++i;
+        else if (a == QLatin1String("--start-after"))
+            portal.StartAfterMs = value.toInt(), ++i;
         else if (a == QLatin1String("--close-after"))
             portal.CloseAfter = value.toInt(), ++i;
         else if (a == QLatin1String("--token"))
