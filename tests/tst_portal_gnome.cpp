@@ -41,7 +41,7 @@ private:
 void TstPortalGnome::init()
 {
     Consent.setProcessChannelMode(QProcess::MergedChannels);
-    Consent.start(QStringLiteral("python3"), {QStringLiteral(CONSENT_PY), QStringLiteral("Share"), QStringLiteral("60")});
+    Consent.start(QStringLiteral("python3"), {QStringLiteral(ATSPI_PY), QStringLiteral("consent"), QStringLiteral("60")});
     QVERIFY(Consent.waitForStarted());
 }
 

@@ -46,7 +46,7 @@ add_executable(tst_portal_gnome tst_portal_gnome.cpp support/TypeTarget.h)
 target_link_libraries(tst_portal_gnome PRIVATE Qt6::Test kelpo_portalkeyboard kelpo_app Qt6::Widgets)
 target_include_directories(tst_portal_gnome PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_compile_definitions(tst_portal_gnome PRIVATE TYPETARGET_EXE="$<TARGET_FILE:kelpo_typetarget>"
-                           CONSENT_PY="${CMAKE_CURRENT_SOURCE_DIR}/support/portal_consent.py")
+                           ATSPI_PY="${CMAKE_CURRENT_SOURCE_DIR}/support/atspi.py")
 add_dependencies(tst_portal_gnome kelpo_typetarget)
 add_test(NAME tst_portal_gnome COMMAND ${PROJECT_SOURCE_DIR}/scripts/with-gnome.sh $<TARGET_FILE:tst_portal_gnome>)
 set_tests_properties(tst_portal_gnome PROPERTIES LABELS wayland TIMEOUT 180)
