@@ -148,18 +148,24 @@ void TMainForm::TypeItInClick()
     } else if (const quint64 target = ScriptPlayer->TargetWindow(); target == 0) {
         Dlg.Error(QStringLiteral("Type It In does not know yet which window to type into, so nothing was typed.\n"
                                  "Click into the form you want to fill in, then press Type again."));
-    } else if (!TypeKeyboard.BringToFront(target)) {
-        // Keys sent while the target is not in front would land in whatever
-        // has the focus, most likely this program's own fields.
-        const QString why = TypeKeyboard.Problem();
-        Dlg.Error(!why.isEmpty() ? why
-                                 : QStringLiteral("The window to type into could not be brought to the front, so "
-                                                  "nothing was typed.\nClick into the form you want to fill in, "
-                                                  "then press Type again."));
     } else {
-        ScriptPlayer->Play(script, target);
-        if (TypeKeyboard.Interrupted())
-            Dlg.Error(TypeKeyboard.Problem());
+        // Window events come in while the desktop asks the user for the
+        // permission to type and between keys: nothing changes the items
+        // meanwhile.
+        const CommandGuard::Wait wait(commands_);
+        if (!TypeKeyboard.BringToFront(target)) {
+            // Keys sent while the target is not in front would land in
+            // whatever has the focus, most likely this program's own fields.
+            const QString why = TypeKeyboard.Problem();
+            Dlg.Error(!why.isEmpty() ? why
+                                     : QStringLiteral("The window to type into could not be brought to the front, "
+                                                      "so nothing was typed.\nClick into the form you want to fill "
+                                                      "in, then press Type again."));
+        } else {
+            ScriptPlayer->Play(script, target);
+            if (TypeKeyboard.Interrupted())
+                Dlg.Error(TypeKeyboard.Problem());
+        }
     }
     Entries->setFocus();
 }

@@ -1,5 +1,6 @@
 // Program entry: the command line, one running copy per user, then the main window.
 #include <QApplication>
+#include <QDBusConnection>
 #include <QDate>
 #include <QDir>
 #include <QIcon>
@@ -13,10 +14,12 @@
 #include "Clock.h"
 #include "Desktop.h"
 #include "Formats.h"
+#include "IniFile.h"
 #include "Launch.h"
 #include "Main.h"
 #include "MyProcs.h"
 #include "OwnWindows.h"
+#include "PortalKeyboard.h"
 #include "PrivateFiles.h"
 #include "Product.h"
 #include "QtDialogs.h"
@@ -49,6 +52,29 @@ void ShowRunningCopy(const QString &socketPath)
     running.write(QByteArray(ShowWindowCommand) + '\n');
     running.waitForBytesWritten(1000);
     running.disconnectFromServer();
+}
+
+// The portal's token for the permission to type, kept in the settings file
+// beside the program's other settings (a file that cannot be read is left
+// alone).
+void KeepPortalPermission(PortalKeyboard &keyboard, const QString &dataDir)
+{
+    const QString path = dataDir + QStringLiteral("Kelpo.ini");
+    const QString section = QStringLiteral("TypeItIn");
+    const QString key = QStringLiteral("PortalToken");
+    keyboard.RestoreToken = [=] {
+        IniFile ini;
+        ini.Load(path);
+        return ini.ReadString(section, key, QString());
+    };
+    keyboard.KeepRestoreToken = [=](const QString &token) {
+        IniFile ini;
+        QString why;
+        if (!ini.Load(path, &why) && !why.isEmpty())
+            return;
+        ini.WriteString(section, key, token);
+        ini.Save(path);
+    };
 }
 
 QIcon ProgramIcon()
@@ -106,11 +132,26 @@ int main(int argc, char *argv[])
     // X11 windows get XTest through a connection of Kelpo's own (to XWayland
     // in a Wayland session), whichever platform Qt runs on.
     X11Keyboard x11Keyboard;
-    // Native Wayland windows get a virtual keyboard of its own.
+    // Native Wayland windows get a virtual keyboard of its own where the
+    // compositor offers one (wlroots), the desktop portal's remote desktop
+    // otherwise (GNOME, KDE). With neither, Type says that this desktop
+    // offers no way to type into Wayland windows.
     std::unique_ptr<WaylandKeyboard> waylandKeyboard;
-    if (session.IsWayland())
+    std::unique_ptr<PortalKeyboard> portalKeyboard;
+    Keyboard *waylandPath = nullptr;
+    if (session.IsWayland()) {
         waylandKeyboard = std::make_unique<WaylandKeyboard>();
-    SessionKeyboard keyboard(x11Keyboard, waylandKeyboard.get());
+        waylandPath = waylandKeyboard.get();
+        if (!waylandKeyboard->Available()) {
+            portalKeyboard = std::make_unique<PortalKeyboard>(QDBusConnection::sessionBus());
+            if (portalKeyboard->Available()) {
+                KeepPortalPermission(*portalKeyboard, dataDir);
+                portalKeyboard->Layout = CompositorLayout;
+                waylandPath = portalKeyboard.get();
+            }
+        }
+    }
+    SessionKeyboard keyboard(x11Keyboard, waylandPath);
     // wlroots compositors share their window list: Type then brings back
     // exactly the window the user came from.
     std::unique_ptr<WaylandWindowList> windowList;

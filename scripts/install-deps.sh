@@ -10,10 +10,15 @@ pkgs=(cmake ninja-build g++ qt6-base-dev libx11-dev libxtst-dev libxkbcommon-dev
       libwayland-dev qt6-wayland fonts-dejavu-core xdg-utils)
 if [ "$what" = test ]; then
   # sway: a headless Wayland compositor with the virtual keyboard protocol;
-  # grim: pictures of its screen.
+  # grim: pictures of its screen; dbus-daemon: private session buses for a
+  # scripted desktop portal. mutter, the GNOME desktop portal with pipewire
+  # and wireplumber, and AT-SPI from Python: a headless GNOME whose
+  # permission dialog a test answers.
   pkgs+=(xvfb xauth x11-utils x11-xkb-utils xdotool wmctrl openbox imagemagick sway grim
         clang-14 libclang-rt-14-dev libasan8 libubsan1
-        desktop-file-utils appstream dpkg-dev file)
+        desktop-file-utils appstream dpkg-dev file dbus-daemon
+        mutter xdg-desktop-portal xdg-desktop-portal-gnome pipewire wireplumber at-spi2-core
+        python3-gi python3-pyatspi)
 fi
 missing=()
 for p in "${pkgs[@]}"; do

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs every test headless: the unit tests
 # on the offscreen platform, then the real-window tests under Xvfb with openbox
-# and (label wayland) under a private headless sway.
+# and (label wayland) under a private headless sway or GNOME.
 # Then the program is built as it is packaged, its installed tree checked, and
 # the Debian package installed, started and removed again. Then each fuzz
 # target runs for a short time (KELPO_FUZZ_SECONDS, default 20) and the whole
@@ -15,7 +15,7 @@ dir=${KELPO_BUILD_DIR:-$root/build}
 echo "== unit tests (offscreen)"
 QT_QPA_PLATFORM=offscreen ctest --test-dir "$dir" -L unit --output-on-failure -j"$(nproc)"
 
-echo "== real-window tests (Xvfb + openbox; headless sway)"
+echo "== real-window tests (Xvfb + openbox; headless sway and GNOME)"
 "$root/scripts/with-x11.sh" ctest --test-dir "$dir" -L x11 --output-on-failure
 ctest --test-dir "$dir" -L wayland --output-on-failure
 

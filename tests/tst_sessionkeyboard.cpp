@@ -114,6 +114,8 @@ private Q_SLOTS:
     void bringsBackTheListedWindow_data();
     void bringsBackTheListedWindow();
     void listedWindowLosesFocusWhileTyping();
+    void keyboardReadyBeforeSteppingAside();
+    void keyboardStopsTheRun();
 };
 
 // Outside a Wayland session everything is the X11 keyboard's, as before:
@@ -411,6 +413,45 @@ void TstSessionKeyboard::listedWindowLosesFocusWhileTyping()
     QCOMPARE(s.keys.Problem(), SessionKeyboard::FocusLostText());
     s.keys.FinishTyping();
     QCOMPARE(s.wayland.Log.join(' '), QStringLiteral("front%1 +65 -65 end").arg(Wl | 1));
+}
+
+// A keyboard that must ask the desktop first (whose dialog takes the focus)
+// does so while the program's windows are still there; when it cannot go
+// ahead nothing steps aside and its reason is given.
+void TstSessionKeyboard::keyboardReadyBeforeSteppingAside()
+{
+    WaylandSession s;
+    s.wayland.ReadyWorks = false;
+    s.wayland.Why = QStringLiteral("Not allowed.");
+    QVERIFY(!s.keys.BringToFront(Wl));
+    QCOMPARE(s.keys.Problem(), QStringLiteral("Not allowed."));
+    QVERIFY(s.steps.isEmpty());
+    QVERIFY(s.wayland.Log.isEmpty());
+
+    s.wayland.ReadyWorks = true;
+    const std::function<void()> aside = s.keys.StepAside;
+    int readiedBeforeAside = -1;
+    s.keys.StepAside = [&] {
+        readiedBeforeAside = s.wayland.Readied;
+        aside();
+    };
+    QVERIFY(s.keys.BringToFront(Wl));
+    QCOMPARE(readiedBeforeAside, 2);
+    QCOMPARE(s.keys.Problem(), QString());
+    QCOMPARE(s.x11.Readied, 0);
+}
+
+// The keyboard itself may stop a run (it cannot type what it was given):
+// the session reports that, with the keyboard's reason.
+void TstSessionKeyboard::keyboardStopsTheRun()
+{
+    WaylandSession s;
+    QVERIFY(s.keys.BringToFront(Wl));
+    QVERIFY(!s.keys.Interrupted());
+    s.wayland.Why = QStringLiteral("Cannot type that.");
+    s.wayland.StopAt = 1;
+    QVERIFY(s.keys.Interrupted());
+    QCOMPARE(s.keys.Problem(), QStringLiteral("Cannot type that."));
 }
 
 QTEST_GUILESS_MAIN(TstSessionKeyboard)

@@ -27,3 +27,26 @@ add_dependencies(tst_typeitin_wayland kelpo_typetarget)
 add_test(NAME tst_typeitin_wayland
          COMMAND ${PROJECT_SOURCE_DIR}/scripts/with-sway.sh $<TARGET_FILE:tst_typeitin_wayland>)
 set_tests_properties(tst_typeitin_wayland PROPERTIES LABELS wayland TIMEOUT 120)
+
+# The desktop portal keyboard against a scripted fake portal on a private
+# session bus (dbus-daemon); needs no display.
+find_package(Qt6 REQUIRED COMPONENTS DBus)
+add_executable(kelpo_fakeportal support/fakeportal.cpp)
+target_link_libraries(kelpo_fakeportal PRIVATE Qt6::DBus)
+kelpo_test(tst_portalkeyboard LABEL unit SOURCES tst_portalkeyboard.cpp
+           LIBS kelpo_portalkeyboard kelpo_waylandkeyboard PkgConfig::XKBCOMMON)
+target_compile_definitions(tst_portalkeyboard PRIVATE FAKEPORTAL_EXE="$<TARGET_FILE:kelpo_fakeportal>")
+add_dependencies(tst_portalkeyboard kelpo_fakeportal)
+
+# Types through the desktop portal of a private headless GNOME
+# (scripts/with-gnome.sh) into a separate program's native Wayland window,
+# answering the portal's dialog through AT-SPI; label "wayland", run by the
+# test command's real-window stage.
+add_executable(tst_portal_gnome tst_portal_gnome.cpp support/TypeTarget.h)
+target_link_libraries(tst_portal_gnome PRIVATE Qt6::Test kelpo_portalkeyboard kelpo_app Qt6::Widgets)
+target_include_directories(tst_portal_gnome PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_compile_definitions(tst_portal_gnome PRIVATE TYPETARGET_EXE="$<TARGET_FILE:kelpo_typetarget>"
+                           ATSPI_PY="${CMAKE_CURRENT_SOURCE_DIR}/support/atspi.py")
+add_dependencies(tst_portal_gnome kelpo_typetarget)
+add_test(NAME tst_portal_gnome COMMAND ${PROJECT_SOURCE_DIR}/scripts/with-gnome.sh $<TARGET_FILE:tst_portal_gnome>)
+set_tests_properties(tst_portal_gnome PROPERTIES LABELS wayland TIMEOUT 180)

@@ -23,3 +23,17 @@ add_dependencies(tst_kelpo_type_wayland kelpo kelpo_typetarget)
 add_test(NAME tst_kelpo_type_wayland
          COMMAND ${PROJECT_SOURCE_DIR}/scripts/with-sway.sh $<TARGET_FILE:tst_kelpo_type_wayland>)
 set_tests_properties(tst_kelpo_type_wayland PROPERTIES LABELS wayland TIMEOUT 120)
+
+# The real program typing through the desktop portal of a private headless
+# GNOME (label wayland), its Type button and the portal's dialog pressed
+# through AT-SPI.
+add_executable(tst_kelpo_type_gnome tst_kelpo_type_gnome.cpp support/KelpoTypeRun.h support/TypeTarget.h)
+target_link_libraries(tst_kelpo_type_gnome PRIVATE Qt6::Test kelpo_store Qt6::Gui)
+target_include_directories(tst_kelpo_type_gnome PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_compile_definitions(tst_kelpo_type_gnome PRIVATE KELPO_EXE="$<TARGET_FILE:kelpo>"
+                           TYPETARGET_EXE="$<TARGET_FILE:kelpo_typetarget>"
+                           ATSPI_PY="${CMAKE_CURRENT_SOURCE_DIR}/support/atspi.py")
+add_dependencies(tst_kelpo_type_gnome kelpo kelpo_typetarget)
+add_test(NAME tst_kelpo_type_gnome
+         COMMAND ${PROJECT_SOURCE_DIR}/scripts/with-gnome.sh $<TARGET_FILE:tst_kelpo_type_gnome>)
+set_tests_properties(tst_kelpo_type_gnome PROPERTIES LABELS wayland TIMEOUT 180)

@@ -46,6 +46,12 @@ public:
     virtual bool Available() const { return true; }
     virtual QString Problem() const { return QString(); }
 
+    // Sets up what typing needs before anything else happens, in particular
+    // a permission the desktop may ask the user for in a dialog of its own
+    // (which takes the focus, so it must come before the program steps out
+    // of the target's way). False when typing cannot go ahead; Problem()
+    // then says why.
+    virtual bool GetReady() { return true; }
     // The top-level window in front; 0 when there is none.
     virtual quint64 ForegroundWindow() = 0;
     // Brings a window to the front; true once it is in front with the focus.
@@ -63,8 +69,9 @@ public:
     // characters without one, can set them all up at once.
     virtual void Prepare(const QVector<char32_t> &/*characters*/) {}
     // True once typing had to stop in the middle of a run (the focus came
-    // back to one of the program's own windows); the player then types
-    // nothing more of it. Cleared by the next BringToFront.
+    // back to one of the program's own windows, or the keyboard cannot type
+    // what Prepare was given); the player then types nothing more of it and
+    // Problem() says why. Cleared by the next BringToFront.
     virtual bool Interrupted() const { return false; }
     // Called once when a run of typing is over, so that anything set up for
     // it (such as temporarily assigned keys) can be put back.

@@ -49,6 +49,8 @@ QString SessionKeyboard::Problem() const
 {
     if (!Why.isEmpty())
         return Why;
+    if (Active->Interrupted())
+        return Active->Problem();
     return Available() ? QString() : X11.Problem();
 }
 
@@ -86,10 +88,11 @@ bool SessionKeyboard::BringToFront(quint64 window)
     const bool toWayland = (window & WaylandWindow) != 0;
     Listed = toWayland && Windows ? window & ~WaylandWindow : 0;
     Active = toWayland ? Wayland : &X11;
-    if (!Active->Available()) {
+    if (!Active->Available() || !Active->GetReady()) {
         Why = Active->Problem();
         return false;
     }
+    Why.clear();  // a Type pressed while the keyboard got ready was told why not
     // The compositor hands the focus to another window only once the
     // program's own windows are out of the way, and it does not let an
     // X11 window take the focus from a Wayland window either. The click on

@@ -71,7 +71,7 @@ public:
     void KeyEvent(int virtualKey, bool down) override;
     void TypeUnmapped(char32_t ch) override;
     void Prepare(const QVector<char32_t> &characters) override;
-    bool Interrupted() const override { return Stopped; }
+    bool Interrupted() const override { return Stopped || Active->Interrupted(); }
     void FinishTyping() override;
 
 private:

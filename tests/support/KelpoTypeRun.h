@@ -46,10 +46,12 @@ inline bool WriteBytes(const QString &path, const QByteArray &bytes)
 }
 
 // Writes the settings (current version, so no help page; a browser, so no
-// browser check), the variables and the data file into `tmp`'s data folder
-// and starts the program on it. Returns the data folder ("" on failure);
-// `dataFile` gets the data file's bytes.
-inline QString StartKelpoForTyping(const QTemporaryDir &tmp, QProcess &kelpo, QByteArray *dataFile)
+// browser check), the variables and the data file with the item holding
+// `script` into `tmp`'s data folder and starts the program on it. Returns
+// the data folder ("" on failure); `dataFile` gets the data file's bytes.
+inline QString StartKelpoForTyping(const QTemporaryDir &tmp, QProcess &kelpo, QByteArray *dataFile,
+                                   const QString &script = TypeRunScript,
+                                   const QByteArray &variables = TypeRunVarFile)
 {
     const QString dataDir = tmp.filePath(QStringLiteral("xdg-data/Kelpo/"));
     const QString runtime = tmp.filePath(QStringLiteral("runtime"));
@@ -58,13 +60,13 @@ inline QString StartKelpoForTyping(const QTemporaryDir &tmp, QProcess &kelpo, QB
     QFile(runtime).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     if (!WriteBytes(dataDir + QStringLiteral("Kelpo.ini"),
                     "[Version]\r\nVersion=1.8.1\r\n[Options]\r\nBrowser=/bin/true\r\n") ||
-        !WriteBytes(dataDir + QStringLiteral("Kelpo.var"), TypeRunVarFile))
+        !WriteBytes(dataDir + QStringLiteral("Kelpo.var"), variables))
         return QString();
     Model model;
     auto rec = std::make_unique<Rec>();
     rec->Name = QStringLiteral("Daily Draw");
     rec->Site = QStringLiteral("http://example.org/form");
-    rec->Keys = TypeRunScript;
+    rec->Keys = script;
     rec->Last = Day(QStringLiteral("01/01/2020 09:00"));
     rec->Ends = Day(QStringLiteral("31/12/2099"));
     model.Items.Append(std::move(rec));

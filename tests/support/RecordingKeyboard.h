@@ -21,7 +21,15 @@ public:
     bool FrontWorks = true;   // what BringToFront answers
     int StopAt = -1;          // Interrupted() once the log has this many entries
 
+    bool ReadyWorks = true;   // what GetReady answers
+    int Readied = 0;          // how often GetReady was called
+
     bool Available() const override { return Usable; }
+    bool GetReady() override
+    {
+        ++Readied;
+        return ReadyWorks;
+    }
     QString Problem() const override { return Why; }
     quint64 ForegroundWindow() override { return Front; }
     bool BringToFront(quint64 window) override

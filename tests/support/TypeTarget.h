@@ -71,6 +71,13 @@ public:
         return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
     }
 
+    // Whether the target's window has the keyboard focus, as it last said.
+    bool Active() const
+    {
+        QFile f(File + QStringLiteral(".active"));
+        return f.open(QIODevice::ReadOnly) && f.readAll() == "1";
+    }
+
     QProcess Process;
     quint64 Id = 0;
     const QString File;

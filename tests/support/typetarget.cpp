@@ -42,6 +42,15 @@ int main(int argc, char **argv)
         });
     }
     QObject::connect(&app, &QApplication::aboutToQuit, write);
+    // Whether the window has the keyboard focus, in a file beside: "1" or
+    // "0" (for compositors that tell no other program).
+    QObject::connect(&app, &QGuiApplication::applicationStateChanged, [&](Qt::ApplicationState state) {
+        QSaveFile f(path + QStringLiteral(".active"));
+        if (f.open(QIODevice::WriteOnly)) {
+            f.write(state == Qt::ApplicationActive ? "1" : "0");
+            f.commit();
+        }
+    });
 
     first->setFocus();
     window.resize(400, 100);
