@@ -15,6 +15,10 @@
 #include <limits>
 #include <memory>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace kelpo {
 
 const QString ItemSeparator = QString(41, QLatin1Char('-')) + QChar(0x03);
@@ -378,25 +382,18 @@ public:
     // Text as QString::toUtf8 writes it; plain ASCII is copied straight in.
     Utf8Writer &Text(QStringView text)
     {
-        const char16_t *s = text.utf16();
-        const qsizetype n = text.size();
-        char16_t all = 0;
-        for (qsizetype i = 0; i < n; ++i)
-            all |= s[i];
-        if (all >= 0x80)
-            return Bytes(text.toUtf8());
-        char *d = Room(n);
-        for (qsizetype i = 0; i < n; ++i)
-            d[i] = char(s[i]);
-        size_ += n;
-        return *this;
+        if (CopyAscii(text, false))
+            return *this;
+        return Bytes(text.toUtf8());
     }
     // A text on one line: line breaks inside it would shift every later line
     // of the file, so they become blanks.
     Utf8Writer &OneLine(const QString &text)
     {
+        if (CopyAscii(text, true))
+            return *this;
         if (!text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
-            return Text(text);
+            return Bytes(text.toUtf8());
         QString t = text;
         t.replace(QLatin1String("\r\n"), QLatin1String(" "));
         t.replace(QLatin1Char('\r'), QLatin1Char(' '));
@@ -412,6 +409,45 @@ public:
     }
 
 private:
+    // Writes a text that is plain ASCII (and, with `oneLine`, holds no CR
+    // or LF) one byte per character. False, with nothing taken, for any
+    // other text.
+    bool CopyAscii(QStringView text, bool oneLine)
+    {
+        const char16_t *s = text.utf16();
+        const qsizetype n = text.size();
+        char *d = Room(n);
+        qsizetype i = 0;
+#ifdef __SSE2__
+        // Sixteen characters at a time.
+        const __m128i high = _mm_set1_epi16(short(0xFF80));
+        const __m128i cr = _mm_set1_epi16('\r');
+        const __m128i lf = _mm_set1_epi16('\n');
+        const __m128i zero = _mm_setzero_si128();
+        for (; i + 16 <= n; i += 16) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + i));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + i + 8));
+            if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(_mm_or_si128(a, b), high), zero)) != 0xFFFF)
+                return false;
+            if (oneLine) {
+                const __m128i breaks = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(a, cr), _mm_cmpeq_epi16(a, lf)),
+                                                    _mm_or_si128(_mm_cmpeq_epi16(b, cr), _mm_cmpeq_epi16(b, lf)));
+                if (_mm_movemask_epi8(breaks) != 0)
+                    return false;
+            }
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(d + i), _mm_packus_epi16(a, b));
+        }
+#endif
+        for (; i < n; ++i) {
+            const char16_t c = s[i];
+            if (c >= 0x80 || (oneLine && (c == u'\r' || c == u'\n')))
+                return false;
+            d[i] = char(c);
+        }
+        size_ += n;
+        return true;
+    }
+
     // Room for `n` more bytes at the cursor.
     char *Room(qsizetype n)
     {
