@@ -147,6 +147,29 @@ QString From(QByteArrayView line, qsizetype position, qsizetype max = TextLimit)
     return Utf8After(line, position - 1, max);
 }
 
+// Short plain ASCII (the numbers of an item, its frequency line) widened
+// into `buffer` without allocating: the text refers to the buffer and must
+// not outlive it. Null when the bytes are longer or not plain ASCII.
+QString ShortAscii(QByteArrayView bytes, char16_t (&buffer)[64])
+{
+    if (bytes.size() > 64)
+        return QString();
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (c >= 0x80)
+            return QString();
+        buffer[i] = c;
+    }
+    return QString::fromRawData(reinterpret_cast<const QChar *>(buffer), bytes.size());
+}
+
+// The value after an ASCII key of `keyLength` bytes, as From() gives it.
+QString ValueAfterKey(QByteArrayView line, qsizetype keyLength, char16_t (&buffer)[64])
+{
+    const QString value = ShortAscii(line.sliced(keyLength), buffer);
+    return value.isNull() ? From(line, keyLength + 1) : value;
+}
+
 // Blanks, an optional sign and digits; reading stops at any other character
 // and a text without digits is 0. Values beyond 32 bits are held at the limit.
 qint32 ReadInteger(QStringView text)
@@ -208,9 +231,6 @@ void ReadFrequency(QStringView line, Rec &rec)
     }
 }
 
-// Reads one item block starting at its "Item: " line. Returns the record, or
-// nullptr when the block is broken; then `error` holds the message and the
-// reader stands after the block.
 // Shared values by kind: the same bytes mean different texts in different
 // places (a "Keys: " line is an empty script, but as a comment line it is
 // the comment "Keys: ").
@@ -218,11 +238,14 @@ struct SharedValues {
     Interner groups, keys, comments;
 };
 
-std::unique_ptr<Rec> ReadItem(LineReader &in, Formats &formats, double now, QString *error, Damage &damage,
-                              SharedValues &shared)
+// Reads one item block starting at its "Item: " line into `read` (a fresh
+// record). False when the block is broken; then `error` holds the message
+// and the reader stands after the block.
+bool ReadItem(LineReader &in, Rec &read, Formats &formats, double now, QString *error, Damage &damage,
+              SharedValues &shared)
 {
     in.Next();  // "Item: k"; the number is not used
-    auto rec = std::make_unique<Rec>();
+    Rec *rec = &read;
     const double today = WholeDay(now);
 
     // The keys of the fixed lines are checked only to tell whether the block
@@ -268,14 +291,15 @@ std::unique_ptr<Rec> ReadItem(LineReader &in, Formats &formats, double now, QStr
             while (!in.AtEnd() && !IsSeparator(in.Next())) {
             }
         }
-        return nullptr;
+        return false;
     };
 
+    char16_t buffer[64];
     if (line.startsWith("Last1: ")) {
         if (!line.contains(char(formats.DecimalSeparator().unicode())))
             formats.SwitchDecimalSeparator();
         double d = 0;
-        if (!ReadDayNumber(formats, From(line, 8), &d, false) || !IsShowableDay(d))
+        if (!ReadDayNumber(formats, ValueAfterKey(line, 7, buffer), &d, false) || !IsShowableDay(d))
             return fail(line);
         rec->Last = d;
     } else {
@@ -292,7 +316,7 @@ std::unique_ptr<Rec> ReadItem(LineReader &in, Formats &formats, double now, QStr
     } else {
         double d = 0;
         if (line.startsWith("Ends1: ")) {
-            if (!ReadDayNumber(formats, From(line, 8), &d, true))
+            if (!ReadDayNumber(formats, ValueAfterKey(line, 7, buffer), &d, true))
                 return fail(line);
         } else if (!formats.ParseDateTime(From(line, 7), &d)) {
             d = today;
@@ -303,7 +327,8 @@ std::unique_ptr<Rec> ReadItem(LineReader &in, Formats &formats, double now, QStr
             return fail(line);
         line = in.Next();
         expect(line, "Freq: ", "repeat");
-        ReadFrequency(DecodeUtf8Piece(line), *rec);
+        const QString frequency = ShortAscii(line, buffer);
+        ReadFrequency(frequency.isNull() ? DecodeUtf8Piece(line) : frequency, *rec);
     }
 
     // Comment lines up to the separator. The last line of the file is never
@@ -350,7 +375,7 @@ std::unique_ptr<Rec> ReadItem(LineReader &in, Formats &formats, double now, QStr
     }
     if (!IsSeparator(line))
         damage.AtLine(QStringLiteral("the file ends inside the item %1.").arg(Quote(rec->Name)));
-    return rec;
+    return true;
 }
 
 // Writes the pieces of a file into a byte buffer as UTF-8, straight through
@@ -538,8 +563,8 @@ LoadResult ReadUtf8Data(QByteArrayView text, Model &model, Formats &formats, dou
         if (line.startsWith("Item: ")) {
             ++found;
             QString error;
-            std::unique_ptr<Rec> rec = ReadItem(in, formats, now, &error, damage, shared);
-            if (rec)
+            Rec rec;
+            if (ReadItem(in, rec, formats, now, &error, damage, shared))
                 model.Items.Append(std::move(rec));
             else
                 result.itemErrors.append(error);
