@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 namespace kelpo {
@@ -130,15 +131,26 @@ size_t FoldedHash(const QString &name)
     return h;
 }
 
-// Zeroed memory for a large table; backed by large pages where it is big
-// enough, so that filling it does not fault in one small page after the
-// other. Released with std::free.
-void *ZeroedTable(size_t count, size_t size)
+// Memory for a table of `count` entries, zeroed when asked; a large one is
+// placed on whole large pages and backed by them, so that filling it does
+// not fault in one small page after the other. Released with std::free.
+void *Table(size_t count, size_t size, bool zeroed)
 {
-    void *table = std::calloc(count, size);
-    if (!table)
+    constexpr size_t LargePage = size_t(2) << 20;
+    const size_t bytes = count * size;
+    if (bytes < LargePage) {
+        void *table = zeroed ? std::calloc(count, size) : std::malloc(std::max<size_t>(bytes, 1));
+        if (!table)
+            throw std::bad_alloc();
+        return table;
+    }
+    const size_t whole = (bytes + LargePage - 1) / LargePage * LargePage;
+    void *table = nullptr;
+    if (posix_memalign(&table, LargePage, whole) != 0)
         throw std::bad_alloc();
-    AdviseLargePages(table, count * size);
+    AdviseLargePages(table, whole);
+    if (zeroed)
+        std::memset(table, 0, bytes);
     return table;
 }
 
@@ -162,7 +174,7 @@ void NameIndex::Grow(qsizetype capacity)
 {
     Entry *old = table_;
     const size_t oldSize = old ? mask_ + 1 : 0;
-    table_ = static_cast<Entry *>(ZeroedTable(size_t(capacity), sizeof(Entry)));
+    table_ = static_cast<Entry *>(Table(size_t(capacity), sizeof(Entry), true));
     mask_ = size_t(capacity) - 1;
     for (size_t i = 0; i < oldSize; ++i) {
         if (!old[i].rec)
@@ -289,7 +301,7 @@ struct ItemList::Slot {
 };
 
 struct ItemList::Block {
-    explicit Block(size_t size) : at(static_cast<Slot *>(ZeroedTable(size, sizeof(Slot)))), capacity(size) {}
+    explicit Block(size_t size) : at(static_cast<Slot *>(Table(size, sizeof(Slot), false))), capacity(size) {}
     ~Block() { std::free(at); }
     Block(const Block &) = delete;
     Block &operator=(const Block &) = delete;
