@@ -1,7 +1,8 @@
 // Saving and loading the main data file, each as a ratio to the floor the
 // disk and the system set, measured in the same run on the same bytes:
-//   save: building the file and writing it whole (temporary file, fsync,
-//         rename) against one write() + fsync() + rename() of its bytes;
+//   save: building the file and writing it whole (temporary file, flush,
+//         rename over the old file) against one write() + fdatasync() +
+//         rename() of its bytes over a file of the same size;
 //   load: reading and understanding it against one read() of the file plus
 //         counting its line ends;
 //   memory: what loading adds to the process (resident after the load, and
@@ -110,14 +111,11 @@ qint64 StatusKb(const char *key)
     return kb;
 }
 
-// The floor of a save: the bytes written once to a new file, flushed to the
-// disk and renamed over the target.
-double WriteFloorMs(const QString &path, const QByteArray &bytes)
+// Writes `bytes` to a new file and flushes it to the disk as a save does
+// (QSaveFile flushes with fdatasync()).
+void WriteSynced(const QByteArray &name, const QByteArray &bytes)
 {
-    const QByteArray tmp = QFile::encodeName(path + QStringLiteral(".floor"));
-    const QByteArray target = QFile::encodeName(path + QStringLiteral(".floor-target"));
-    const double start = CpuMs();
-    const int fd = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     qsizetype done = 0;
     while (fd >= 0 && done < bytes.size()) {
         const ssize_t w = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
@@ -126,9 +124,21 @@ double WriteFloorMs(const QString &path, const QByteArray &bytes)
         done += w;
     }
     if (fd >= 0) {
-        ::fsync(fd);
+        ::fdatasync(fd);
         ::close(fd);
     }
+}
+
+// The floor of a save: the bytes written once to a new file, flushed to the
+// disk and renamed over the target. Like a save, the rename replaces a file
+// of the same size, whose pages the system then drops.
+double WriteFloorMs(const QString &path, const QByteArray &bytes)
+{
+    const QByteArray tmp = QFile::encodeName(path + QStringLiteral(".floor"));
+    const QByteArray target = QFile::encodeName(path + QStringLiteral(".floor-target"));
+    WriteSynced(target, bytes);
+    const double start = CpuMs();
+    WriteSynced(tmp, bytes);
     ::rename(tmp.constData(), target.constData());
     const double ms = CpuMs() - start;
     ::unlink(target.constData());
