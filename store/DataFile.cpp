@@ -632,7 +632,8 @@ bool BuildDataText(const Model &model, const Formats &formats, QByteArray *out, 
 
     for (int k = 0; k < count; ++k) {
         const Rec &r = *model.Items.At(k);
-        if (!IsShowableDay(r.Last) || !IsShowableDay(r.Ends)) {
+        const double ends = WholeDay(r.Ends);  // NaN when the day is not showable
+        if (!IsShowableDay(r.Last) || std::isnan(ends)) {
             if (badItem)
                 *badItem = r.Name;
             out->clear();
@@ -644,7 +645,7 @@ bool BuildDataText(const Model &model, const Formats &formats, QByteArray *out, 
         w.Ascii("Site: ").OneLine(r.Site).LineEnd();
         w.Ascii("Keys: ").OneLine(r.Keys).LineEnd();
         w.Ascii("Last1: ").DayNumber(formats, r.Last).LineEnd();
-        w.Ascii("Ends1: ").DayNumber(formats, WholeDay(r.Ends)).LineEnd();
+        w.Ascii("Ends1: ").DayNumber(formats, ends).LineEnd();
         w.Ascii("Freq: ").Number(r.Freq).Ascii(",").Number(r.Count).LineEnd();
         w.Text(r.Comments).LineEnd();
         w.Bytes(separator).LineEnd();
