@@ -15,6 +15,10 @@
 #include <limits>
 #include <memory>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace kelpo {
 
 const QString ItemSeparator = QString(41, QLatin1Char('-')) + QChar(0x03);
@@ -143,6 +147,29 @@ QString From(QByteArrayView line, qsizetype position, qsizetype max = TextLimit)
     return Utf8After(line, position - 1, max);
 }
 
+// Short plain ASCII (the numbers of an item, its frequency line) widened
+// into `buffer` without allocating: the text refers to the buffer and must
+// not outlive it. Null when the bytes are longer or not plain ASCII.
+QString ShortAscii(QByteArrayView bytes, char16_t (&buffer)[64])
+{
+    if (bytes.size() > 64)
+        return QString();
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (c >= 0x80)
+            return QString();
+        buffer[i] = c;
+    }
+    return QString::fromRawData(reinterpret_cast<const QChar *>(buffer), bytes.size());
+}
+
+// The value after an ASCII key of `keyLength` bytes, as From() gives it.
+QString ValueAfterKey(QByteArrayView line, qsizetype keyLength, char16_t (&buffer)[64])
+{
+    const QString value = ShortAscii(line.sliced(keyLength), buffer);
+    return value.isNull() ? From(line, keyLength + 1) : value;
+}
+
 // Blanks, an optional sign and digits; reading stops at any other character
 // and a text without digits is 0. Values beyond 32 bits are held at the limit.
 qint32 ReadInteger(QStringView text)
@@ -204,9 +231,6 @@ void ReadFrequency(QStringView line, Rec &rec)
     }
 }
 
-// Reads one item block starting at its "Item: " line. Returns the record, or
-// nullptr when the block is broken; then `error` holds the message and the
-// reader stands after the block.
 // Shared values by kind: the same bytes mean different texts in different
 // places (a "Keys: " line is an empty script, but as a comment line it is
 // the comment "Keys: ").
@@ -214,11 +238,14 @@ struct SharedValues {
     Interner groups, keys, comments;
 };
 
-std::unique_ptr<Rec> ReadItem(LineReader &in, Formats &formats, double now, QString *error, Damage &damage,
-                              SharedValues &shared)
+// Reads one item block starting at its "Item: " line into `read` (a fresh
+// record). False when the block is broken; then `error` holds the message
+// and the reader stands after the block.
+bool ReadItem(LineReader &in, Rec &read, Formats &formats, double now, QString *error, Damage &damage,
+              SharedValues &shared)
 {
     in.Next();  // "Item: k"; the number is not used
-    auto rec = std::make_unique<Rec>();
+    Rec *rec = &read;
     const double today = WholeDay(now);
 
     // The keys of the fixed lines are checked only to tell whether the block
@@ -264,14 +291,15 @@ std::unique_ptr<Rec> ReadItem(LineReader &in, Formats &formats, double now, QStr
             while (!in.AtEnd() && !IsSeparator(in.Next())) {
             }
         }
-        return nullptr;
+        return false;
     };
 
+    char16_t buffer[64];
     if (line.startsWith("Last1: ")) {
         if (!line.contains(char(formats.DecimalSeparator().unicode())))
             formats.SwitchDecimalSeparator();
         double d = 0;
-        if (!ReadDayNumber(formats, From(line, 8), &d, false) || !IsShowableDay(d))
+        if (!ReadDayNumber(formats, ValueAfterKey(line, 7, buffer), &d, false) || !IsShowableDay(d))
             return fail(line);
         rec->Last = d;
     } else {
@@ -288,7 +316,7 @@ std::unique_ptr<Rec> ReadItem(LineReader &in, Formats &formats, double now, QStr
     } else {
         double d = 0;
         if (line.startsWith("Ends1: ")) {
-            if (!ReadDayNumber(formats, From(line, 8), &d, true))
+            if (!ReadDayNumber(formats, ValueAfterKey(line, 7, buffer), &d, true))
                 return fail(line);
         } else if (!formats.ParseDateTime(From(line, 7), &d)) {
             d = today;
@@ -299,7 +327,8 @@ std::unique_ptr<Rec> ReadItem(LineReader &in, Formats &formats, double now, QStr
             return fail(line);
         line = in.Next();
         expect(line, "Freq: ", "repeat");
-        ReadFrequency(DecodeUtf8Piece(line), *rec);
+        const QString frequency = ShortAscii(line, buffer);
+        ReadFrequency(frequency.isNull() ? DecodeUtf8Piece(line) : frequency, *rec);
     }
 
     // Comment lines up to the separator. The last line of the file is never
@@ -346,7 +375,7 @@ std::unique_ptr<Rec> ReadItem(LineReader &in, Formats &formats, double now, QStr
     }
     if (!IsSeparator(line))
         damage.AtLine(QStringLiteral("the file ends inside the item %1.").arg(Quote(rec->Name)));
-    return rec;
+    return true;
 }
 
 // Writes the pieces of a file into a byte buffer as UTF-8, straight through
@@ -378,25 +407,18 @@ public:
     // Text as QString::toUtf8 writes it; plain ASCII is copied straight in.
     Utf8Writer &Text(QStringView text)
     {
-        const char16_t *s = text.utf16();
-        const qsizetype n = text.size();
-        char16_t all = 0;
-        for (qsizetype i = 0; i < n; ++i)
-            all |= s[i];
-        if (all >= 0x80)
-            return Bytes(text.toUtf8());
-        char *d = Room(n);
-        for (qsizetype i = 0; i < n; ++i)
-            d[i] = char(s[i]);
-        size_ += n;
-        return *this;
+        if (CopyAscii(text, false))
+            return *this;
+        return Bytes(text.toUtf8());
     }
     // A text on one line: line breaks inside it would shift every later line
     // of the file, so they become blanks.
     Utf8Writer &OneLine(const QString &text)
     {
+        if (CopyAscii(text, true))
+            return *this;
         if (!text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
-            return Text(text);
+            return Bytes(text.toUtf8());
         QString t = text;
         t.replace(QLatin1String("\r\n"), QLatin1String(" "));
         t.replace(QLatin1Char('\r'), QLatin1Char(' '));
@@ -412,6 +434,45 @@ public:
     }
 
 private:
+    // Writes a text that is plain ASCII (and, with `oneLine`, holds no CR
+    // or LF) one byte per character. False, with nothing taken, for any
+    // other text.
+    bool CopyAscii(QStringView text, bool oneLine)
+    {
+        const char16_t *s = text.utf16();
+        const qsizetype n = text.size();
+        char *d = Room(n);
+        qsizetype i = 0;
+#ifdef __SSE2__
+        // Sixteen characters at a time.
+        const __m128i high = _mm_set1_epi16(short(0xFF80));
+        const __m128i cr = _mm_set1_epi16('\r');
+        const __m128i lf = _mm_set1_epi16('\n');
+        const __m128i zero = _mm_setzero_si128();
+        for (; i + 16 <= n; i += 16) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + i));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + i + 8));
+            if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(_mm_or_si128(a, b), high), zero)) != 0xFFFF)
+                return false;
+            if (oneLine) {
+                const __m128i breaks = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(a, cr), _mm_cmpeq_epi16(a, lf)),
+                                                    _mm_or_si128(_mm_cmpeq_epi16(b, cr), _mm_cmpeq_epi16(b, lf)));
+                if (_mm_movemask_epi8(breaks) != 0)
+                    return false;
+            }
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(d + i), _mm_packus_epi16(a, b));
+        }
+#endif
+        for (; i < n; ++i) {
+            const char16_t c = s[i];
+            if (c >= 0x80 || (oneLine && (c == u'\r' || c == u'\n')))
+                return false;
+            d[i] = char(c);
+        }
+        size_ += n;
+        return true;
+    }
+
     // Room for `n` more bytes at the cursor.
     char *Room(qsizetype n)
     {
@@ -502,8 +563,8 @@ LoadResult ReadUtf8Data(QByteArrayView text, Model &model, Formats &formats, dou
         if (line.startsWith("Item: ")) {
             ++found;
             QString error;
-            std::unique_ptr<Rec> rec = ReadItem(in, formats, now, &error, damage, shared);
-            if (rec)
+            Rec rec;
+            if (ReadItem(in, rec, formats, now, &error, damage, shared))
                 model.Items.Append(std::move(rec));
             else
                 result.itemErrors.append(error);
@@ -571,7 +632,8 @@ bool BuildDataText(const Model &model, const Formats &formats, QByteArray *out, 
 
     for (int k = 0; k < count; ++k) {
         const Rec &r = *model.Items.At(k);
-        if (!IsShowableDay(r.Last) || !IsShowableDay(r.Ends)) {
+        const double ends = WholeDay(r.Ends);  // NaN when the day is not showable
+        if (!IsShowableDay(r.Last) || std::isnan(ends)) {
             if (badItem)
                 *badItem = r.Name;
             out->clear();
@@ -583,7 +645,7 @@ bool BuildDataText(const Model &model, const Formats &formats, QByteArray *out, 
         w.Ascii("Site: ").OneLine(r.Site).LineEnd();
         w.Ascii("Keys: ").OneLine(r.Keys).LineEnd();
         w.Ascii("Last1: ").DayNumber(formats, r.Last).LineEnd();
-        w.Ascii("Ends1: ").DayNumber(formats, WholeDay(r.Ends)).LineEnd();
+        w.Ascii("Ends1: ").DayNumber(formats, ends).LineEnd();
         w.Ascii("Freq: ").Number(r.Freq).Ascii(",").Number(r.Count).LineEnd();
         w.Text(r.Comments).LineEnd();
         w.Bytes(separator).LineEnd();

@@ -11,9 +11,8 @@ bool SplitParts(double v, qint64 *days, int *ms)
 {
     if (!std::isfinite(v) || v < MinDayNumber || v >= EndDayNumber)
         return false;
-    const double whole = std::trunc(v);
-    qint64 d = qint64(whole);
-    qint64 m = std::llround(std::fabs(v - whole) * double(MsPerDay));
+    qint64 d = qint64(v);  // truncated
+    qint64 m = RoundHalfAway(std::fabs(v - double(d)) * double(MsPerDay));
     if (m >= MsPerDay) {  // the fraction rounds up to a whole day
         m -= MsPerDay;
         ++d;

@@ -30,6 +30,16 @@ inline const qint64 EpochJulianDay = QDate(1899, 12, 30).toJulianDay();
 constexpr double MinDayNumber = -693593.0;  // 1 January 0001
 constexpr double EndDayNumber = 2958466.0;  // 1 January 10000
 
+// std::llround for |x| < 2^53, without a library call: in that range the
+// part after the truncated value is exact, so comparing it with one half
+// rounds halves away from zero exactly as llround does.
+inline qint64 RoundHalfAway(double x)
+{
+    const qint64 t = qint64(x);
+    const double rest = x - double(t);
+    return rest >= 0.5 ? t + 1 : rest <= -0.5 ? t - 1 : t;
+}
+
 // Whole days and milliseconds of a day number; false outside the years 1-9999.
 bool SplitParts(double v, qint64 *days, int *ms);
 // The day number of whole days and milliseconds of the day (the fraction

@@ -115,18 +115,23 @@ bool OpenRegularFile(QFile &file, const QString &path, QString *error)
     return true;
 }
 
-void AdviseLargePages(QByteArray &bytes)
+void AdviseLargePages(void *data, size_t size)
 {
     constexpr quintptr Page = 4096;
-    constexpr qsizetype Worthwhile = qsizetype(2) << 20;
-    if (bytes.size() < Worthwhile)
+    constexpr size_t Worthwhile = size_t(2) << 20;
+    if (size < Worthwhile)
         return;
-    const auto start = reinterpret_cast<quintptr>(bytes.data());
+    const auto start = reinterpret_cast<quintptr>(data);
     const quintptr begin = (start + Page - 1) & ~(Page - 1);
-    const quintptr end = (start + quintptr(bytes.size())) & ~(Page - 1);
+    const quintptr end = (start + quintptr(size)) & ~(Page - 1);
     // Only advice: where the system has no large pages it changes nothing.
     if (end > begin)
         madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
+}
+
+void AdviseLargePages(QByteArray &bytes)
+{
+    AdviseLargePages(bytes.data(), size_t(bytes.size()));
 }
 
 FileContent ReadRegularFile(const QString &path, qint64 limit)

@@ -49,6 +49,7 @@ bool IsNonRegularFile(const QString &path);
 // large memory pages, so that filling it does not fault in one small page
 // after the other (a data file of 30 MB is 7,500 of them).
 void AdviseLargePages(QByteArray &bytes);
+void AdviseLargePages(void *data, size_t size);
 
 // "12.3 MB": a size for messages.
 QString SizeText(qint64 bytes);

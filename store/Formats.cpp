@@ -202,7 +202,7 @@ qsizetype Formats::WriteDayNumber(double dayNumber, char *out) const
     if (!std::isfinite(dayNumber) || std::fabs(dayNumber) >= 1e12)
         return 0;
     // Thousandths, rounded half away from zero, then split in integers.
-    qint64 r = std::llround(dayNumber * 1000.0);
+    qint64 r = day_number_detail::RoundHalfAway(dayNumber * 1000.0);
     // The last moments of the year 9999 would round into the year 10000,
     // which no reader takes: they are written as the last thousandth.
     constexpr qint64 EndThousandths = qint64(EndDayNumber) * 1000;

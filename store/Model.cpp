@@ -1,6 +1,13 @@
 #include "Model.h"
 
+#include "FileRead.h"
+
+#include <QHashFunctions>
+
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
 
 namespace kelpo {
 
@@ -89,15 +96,13 @@ char16_t Fold(char16_t u)
     return u >= u'a' && u <= u'z' ? char16_t(u - (u'a' - u'A')) : u;
 }
 
-}  // namespace
-
-bool operator==(const FoldedName &a, const FoldedName &b) noexcept
+bool FoldedEqual(const QString &a, const QString &b)
 {
-    const qsizetype n = a.name->size();
-    if (b.name->size() != n)
+    const qsizetype n = a.size();
+    if (b.size() != n)
         return false;
-    const char16_t *x = QStringView(*a.name).utf16();
-    const char16_t *y = QStringView(*b.name).utf16();
+    const char16_t *x = QStringView(a).utf16();
+    const char16_t *y = QStringView(b).utf16();
     for (qsizetype i = 0; i < n; ++i) {
         if (x[i] != y[i] && Fold(x[i]) != Fold(y[i]))
             return false;
@@ -105,14 +110,16 @@ bool operator==(const FoldedName &a, const FoldedName &b) noexcept
     return true;
 }
 
-size_t qHash(const FoldedName &key, size_t seed) noexcept
+size_t FoldedHash(const QString &name)
 {
-    // Qt's string hash over the folded name, piece by piece on the stack.
+    // Qt's string hash, seeded per process (a file of names made to collide
+    // cannot slow the index down), over the folded name, piece by piece on
+    // the stack.
     constexpr qsizetype Piece = 256;
     char16_t folded[Piece];
-    const char16_t *s = QStringView(*key.name).utf16();
-    const qsizetype n = key.name->size();
-    size_t h = seed;
+    const char16_t *s = QStringView(name).utf16();
+    const qsizetype n = name.size();
+    size_t h = QHashSeed::globalSeed();
     qsizetype at = 0;
     do {
         const qsizetype len = std::min(Piece, n - at);
@@ -124,15 +131,93 @@ size_t qHash(const FoldedName &key, size_t seed) noexcept
     return h;
 }
 
+// Memory for a table of `count` entries, zeroed when asked; a large one is
+// placed on whole large pages and backed by them, so that filling it does
+// not fault in one small page after the other. Released with std::free.
+void *Table(size_t count, size_t size, bool zeroed)
+{
+    constexpr size_t LargePage = size_t(2) << 20;
+    const size_t bytes = count * size;
+    if (bytes < LargePage) {
+        void *table = zeroed ? std::calloc(count, size) : std::malloc(std::max<size_t>(bytes, 1));
+        if (!table)
+            throw std::bad_alloc();
+        return table;
+    }
+    const size_t whole = (bytes + LargePage - 1) / LargePage * LargePage;
+    void *table = nullptr;
+    if (posix_memalign(&table, LargePage, whole) != 0)
+        throw std::bad_alloc();
+    AdviseLargePages(table, whole);
+    if (zeroed)
+        std::memset(table, 0, bytes);
+    return table;
+}
+
+}  // namespace
+
+NameIndex::~NameIndex()
+{
+    std::free(table_);
+}
+
+void NameIndex::Reserve(qsizetype count)
+{
+    size_t size = 16;
+    while (size / 4 * 3 < size_t(std::max<qsizetype>(count, 0)))
+        size *= 2;
+    if (!table_ || size > mask_ + 1)
+        Grow(qsizetype(size));
+}
+
+void NameIndex::Grow(qsizetype capacity)
+{
+    Entry *old = table_;
+    const size_t oldSize = old ? mask_ + 1 : 0;
+    table_ = static_cast<Entry *>(Table(size_t(capacity), sizeof(Entry), true));
+    mask_ = size_t(capacity) - 1;
+    for (size_t i = 0; i < oldSize; ++i) {
+        if (!old[i].rec)
+            continue;
+        size_t at = old[i].hash & mask_;
+        while (table_[at].rec)
+            at = (at + 1) & mask_;
+        table_[at] = old[i];
+    }
+    std::free(old);
+}
+
+size_t NameIndex::Find(const QString &name, size_t hash) const
+{
+    for (size_t at = hash & mask_;; at = (at + 1) & mask_) {
+        const Entry &e = table_[at];
+        if (!e.rec || (e.hash == hash && FoldedEqual(e.rec->Name, name)))
+            return at;
+    }
+}
+
+Rec *NameIndex::First(const QString &name) const
+{
+    if (!table_)
+        return nullptr;
+    return table_[Find(name, FoldedHash(name))].rec;
+}
+
 void NameIndex::Insert(Rec *rec)
 {
-    Rec *&first = first_[FoldedName{&rec->Name}];
-    if (!first) {
-        first = rec;
+    // At most three quarters full, so probes stay short.
+    if (!table_ || size_t(used_ + 1) > (mask_ + 1) / 4 * 3)
+        Grow(table_ ? qsizetype(mask_ + 1) * 2 : 16);
+    const size_t hash = FoldedHash(rec->Name);
+    Entry &e = table_[Find(rec->Name, hash)];
+    if (!e.rec) {
+        e = {hash, rec};
+        ++used_;
         return;
     }
     // Behind the first; the order of the others does not matter (lookups
     // go by list order).
+    Rec *first = e.rec;
     if (Rec *second = next_.value(first))
         next_.insert(rec, second);
     next_[first] = rec;
@@ -140,19 +225,33 @@ void NameIndex::Insert(Rec *rec)
 
 void NameIndex::Remove(Rec *rec)
 {
-    const auto it = first_.find(FoldedName{&rec->Name});
-    if (it == first_.end())
+    if (!table_)
+        return;
+    size_t at = Find(rec->Name, FoldedHash(rec->Name));
+    if (!table_[at].rec)
         return;
     Rec *next = next_.take(rec);
-    if (it.value() == rec) {
-        // The key points at this record's name: the next record, if any,
-        // takes its place under a key of its own.
-        first_.erase(it);
-        if (next)
-            first_.insert(FoldedName{&next->Name}, next);
+    if (table_[at].rec == rec) {
+        // The next record under the name, if any, takes the entry: its
+        // folded name and so its hash are the same.
+        if (next) {
+            table_[at].rec = next;
+            return;
+        }
+        // Later entries of the probe run move up into the hole, so that no
+        // lookup stops short of them.
+        for (size_t j = (at + 1) & mask_; table_[j].rec; j = (j + 1) & mask_) {
+            const size_t home = table_[j].hash & mask_;
+            if (((j - home) & mask_) >= ((j - at) & mask_)) {
+                table_[at] = table_[j];
+                at = j;
+            }
+        }
+        table_[at].rec = nullptr;
+        --used_;
         return;
     }
-    for (Rec *before = it.value(); before; before = next_.value(before)) {
+    for (Rec *before = table_[at].rec; before; before = next_.value(before)) {
         if (next_.value(before) == rec) {
             if (next)
                 next_[before] = next;
@@ -165,7 +264,10 @@ void NameIndex::Remove(Rec *rec)
 
 void NameIndex::Clear()
 {
-    first_.clear();
+    std::free(table_);
+    table_ = nullptr;
+    mask_ = 0;
+    used_ = 0;
     next_.clear();
 }
 
@@ -182,49 +284,133 @@ QList<Rec *> NameIndex::Others(const QString &name) const
 // ---------------------------------------------------------------------------
 // ItemList
 //
-// `position_` always holds exactly the records in the list; its values may be
-// stale after removals. Removals only move records towards the front, so a
-// record's true position lies at most `removedSinceRebuild_` places before the
-// remembered one. IndexOf looks through that short stretch and rebuilds all
-// positions only when it has grown long, so a loop that looks up and removes
-// records one by one costs one rebuild per many removals.
+// Records live in blocks of slots. Each slot remembers its record's position
+// in the list; the positions may be stale after removals. Removals only move
+// records towards the front, so a record's true position lies at most
+// `removedSinceRebuild_` places before the remembered one. IndexOf looks
+// through that short stretch and rebuilds all positions only when it has
+// grown long, so a loop that looks up and removes records one by one costs
+// one rebuild per many removals. A pointer that is not one of the list's
+// slots is told apart by its address alone, so asking about a record that
+// was removed (or never held) reads nothing that is not the list's.
+
+struct ItemList::Slot {
+    // The record first: a record's address is its slot's.
+    alignas(Rec) unsigned char bytes[sizeof(Rec)];
+    int position;  // in the list; -1 while the slot is free
+};
+
+struct ItemList::Block {
+    explicit Block(size_t size) : at(static_cast<Slot *>(Table(size, sizeof(Slot), false))), capacity(size) {}
+    ~Block() { std::free(at); }
+    Block(const Block &) = delete;
+    Block &operator=(const Block &) = delete;
+
+    Slot *at;  // the first slot
+    size_t capacity;
+    size_t used = 0;  // slots handed out so far, from the front
+};
+
+namespace {
+
+template <typename Slot>
+Slot *SlotOfHeld(const Rec *rec)
+{
+    return reinterpret_cast<Slot *>(const_cast<Rec *>(rec));
+}
+
+}  // namespace
 
 ItemList::ItemList() = default;
-ItemList::~ItemList() = default;
+
+ItemList::~ItemList()
+{
+    Clear();
+}
+
+ItemList::Slot *ItemList::SlotOf(const Rec *rec) const
+{
+    const auto at = reinterpret_cast<quintptr>(rec);
+    for (const auto &b : blocks_) {
+        const auto base = reinterpret_cast<quintptr>(b->at);
+        if (at < base || at >= base + b->used * sizeof(Slot))
+            continue;
+        if ((at - base) % sizeof(Slot) != 0)
+            return nullptr;
+        return &b->at[(at - base) / sizeof(Slot)];
+    }
+    return nullptr;
+}
 
 void ItemList::Reserve(int count)
 {
     items_.reserve(size_t(std::max(0, count)));
-    position_.reserve(count);
     byFolded_.Reserve(count);
+    const qsizetype spare = qsizetype(free_.size()) + (blocks_.empty() ? 0 : qsizetype(blocks_.back()->capacity - blocks_.back()->used));
+    const qsizetype needed = qsizetype(count) - Count() - spare;
+    if (needed > 0)
+        blocks_.push_back(std::make_unique<Block>(size_t(needed)));
+}
+
+Rec *ItemList::Take(Rec &&rec)
+{
+    Slot *slot;
+    if (!free_.empty()) {
+        slot = free_.back();
+        free_.pop_back();
+    } else {
+        if (blocks_.empty() || blocks_.back()->used == blocks_.back()->capacity) {
+            // Each new block as large as all before it together.
+            size_t held = 0;
+            for (const auto &b : blocks_)
+                held += b->capacity;
+            blocks_.push_back(std::make_unique<Block>(std::max<size_t>(64, held)));
+        }
+        Block &b = *blocks_.back();
+        slot = &b.at[b.used++];
+    }
+    return new (slot->bytes) Rec(std::move(rec));
+}
+
+void ItemList::Free(Rec *rec)
+{
+    Slot *slot = SlotOfHeld<Slot>(rec);
+    rec->~Rec();
+    slot->position = -1;
+    free_.push_back(slot);
+}
+
+Rec *ItemList::Append(Rec &&rec)
+{
+    Rec *r = Take(std::move(rec));
+    items_.push_back(r);
+    SlotOfHeld<Slot>(r)->position = int(items_.size()) - 1;
+    byFolded_.Insert(r);
+    return r;
 }
 
 Rec *ItemList::Append(std::unique_ptr<Rec> rec)
 {
-    Rec *r = rec.get();
-    items_.push_back(std::move(rec));
-    position_.insert(r, int(items_.size()) - 1);
-    Index(r);
-    return r;
+    return Append(std::move(*rec));
 }
 
 void ItemList::RemoveAt(int index)
 {
-    Rec *r = items_[size_t(index)].get();
-    Unindex(r);
-    position_.remove(r);
+    Rec *r = items_[size_t(index)];
+    byFolded_.Remove(r);
     items_.erase(items_.begin() + index);
+    Free(r);
     ++removedSinceRebuild_;
 }
 
 int ItemList::RemoveIf(const std::function<bool(const Rec &)> &predicate)
 {
-    const auto firstRemoved = std::stable_partition(
-        items_.begin(), items_.end(), [&](const std::unique_ptr<Rec> &r) { return !predicate(*r); });
+    const auto firstRemoved =
+        std::stable_partition(items_.begin(), items_.end(), [&](const Rec *r) { return !predicate(*r); });
     const int removed = int(items_.end() - firstRemoved);
     for (auto it = firstRemoved; it != items_.end(); ++it) {
-        Unindex(it->get());
-        position_.remove(it->get());
+        byFolded_.Remove(*it);
+        Free(*it);
     }
     items_.erase(firstRemoved, items_.end());
     removedSinceRebuild_ += removed;
@@ -233,39 +419,42 @@ int ItemList::RemoveIf(const std::function<bool(const Rec &)> &predicate)
 
 void ItemList::Clear()
 {
+    for (Rec *r : items_)
+        r->~Rec();
     items_.clear();
+    free_.clear();
+    blocks_.clear();
     byFolded_.Clear();
-    position_.clear();
     removedSinceRebuild_ = 0;
 }
 
 void ItemList::Rename(Rec *rec, const QString &newName)
 {
-    Unindex(rec);
+    byFolded_.Remove(rec);
     rec->Name = newName;
-    Index(rec);
+    byFolded_.Insert(rec);
 }
 
 int ItemList::IndexOf(const Rec *rec) const
 {
-    const auto it = position_.find(rec);
-    if (it == position_.end())
+    Slot *slot = SlotOf(rec);
+    if (!slot || slot->position < 0)
         return -1;
-    const int p = it.value();
+    const int p = slot->position;
     const int size = int(items_.size());
-    if (p < size && items_[size_t(p)].get() == rec)
+    if (p < size && items_[size_t(p)] == rec)
         return p;
     constexpr int ShortStretch = 64;
     if (removedSinceRebuild_ <= ShortStretch) {
         for (int q = std::min(p, size - 1), low = std::max(0, p - removedSinceRebuild_); q >= low; --q) {
-            if (items_[size_t(q)].get() == rec) {
-                it.value() = q;
+            if (items_[size_t(q)] == rec) {
+                slot->position = q;
                 return q;
             }
         }
     }
     RebuildPositions();
-    return position_.value(rec, -1);
+    return slot->position;
 }
 
 Rec *ItemList::FirstInOrder(const QString &name, bool exact) const
@@ -296,20 +485,10 @@ Rec *ItemList::FindFolded(const QString &name) const
     return FirstInOrder(name, false);
 }
 
-void ItemList::Index(Rec *rec)
-{
-    byFolded_.Insert(rec);
-}
-
-void ItemList::Unindex(Rec *rec)
-{
-    byFolded_.Remove(rec);
-}
-
 void ItemList::RebuildPositions() const
 {
     for (size_t i = 0; i < items_.size(); ++i)
-        position_[items_[i].get()] = int(i);
+        SlotOfHeld<Slot>(items_[i])->position = int(i);
     removedSinceRebuild_ = 0;
 }
 

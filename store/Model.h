@@ -51,38 +51,47 @@ QStringView CutView(QStringView text, qsizetype max = 255);
 // names are compared "without regard to case".
 QString FoldName(const QString &name);
 
-// A record's name as a key compared and hashed with a–z folded, without
-// making a folded copy. It points at the name it was made from, which must
-// not change while the key is in use.
-struct FoldedName {
-    const QString *name = nullptr;
-};
-bool operator==(const FoldedName &a, const FoldedName &b) noexcept;
-size_t qHash(const FoldedName &key, size_t seed = 0) noexcept;
-
-// Records by their folded names. One record per name is the rule (names
-// are unique), so further records under a name that is already taken are
-// chained behind the first: the common case costs one plain hash entry and
-// no copy of the name. A record's name must not change while it is held
-// (ItemList::Rename takes it out and puts it back).
+// Records by their names compared with a–z folded. One record per name is
+// the rule (names are unique), so further records under a name that is
+// already taken are chained behind the first: the common case costs one
+// table entry and no copy of the name. The table is open, with linear
+// probing, and keeps each name's hash beside its record, so a probe reads
+// a name only where the hashes agree. A record's name must not change while
+// it is held (ItemList::Rename takes it out and puts it back).
 class NameIndex {
 public:
-    void Reserve(qsizetype count) { first_.reserve(count); }
+    NameIndex() = default;
+    NameIndex(const NameIndex &) = delete;
+    NameIndex &operator=(const NameIndex &) = delete;
+    ~NameIndex();
+
+    void Reserve(qsizetype count);
     void Insert(Rec *rec);
     void Remove(Rec *rec);
     void Clear();
-    Rec *First(const QString &name) const { return first_.value(FoldedName{&name}); }
+    Rec *First(const QString &name) const;
     // The records under `name` besides First(name), in no particular order;
     // usually none.
     QList<Rec *> Others(const QString &name) const;
 
 private:
-    QHash<FoldedName, Rec *> first_;
+    struct Entry {
+        size_t hash;
+        Rec *rec;  // nullptr: the entry is free
+    };
+    size_t Find(const QString &name, size_t hash) const;  // the entry of `name`, or a free one
+    void Grow(qsizetype capacity);
+
+    Entry *table_ = nullptr;
+    size_t mask_ = 0;  // table size - 1; the size is a power of two
+    qsizetype used_ = 0;
     QHash<Rec *, Rec *> next_;  // the record after each one under the same name
 };
 
 // The ordered list of items; owns its records. Keeps an index by folded name
 // (which also serves exact lookups), so lookups by name never scan the list.
+// Records are kept in blocks of slots and never move; a slot that is freed
+// is used again by a later record.
 class ItemList {
 public:
     ItemList();
@@ -91,10 +100,13 @@ public:
     ItemList &operator=(const ItemList &) = delete;
 
     int Count() const { return int(items_.size()); }
-    Rec *At(int index) const { return items_[size_t(index)].get(); }
+    Rec *At(int index) const { return items_[size_t(index)]; }
     // Makes room for `count` records in all, so filling the list grows nothing.
     void Reserve(int count);
-    Rec *Append(std::unique_ptr<Rec> rec);  // returns the record, now owned here
+    // Takes the record over; returns where it is now held (not the address
+    // it had before).
+    Rec *Append(std::unique_ptr<Rec> rec);
+    Rec *Append(Rec &&rec);
     void RemoveAt(int index);               // destroys the record
     // Removes (and destroys) every record the predicate picks, keeping the
     // order of the others, in one pass. Returns how many went.
@@ -103,6 +115,7 @@ public:
     void Rename(Rec *rec, const QString &newName);
 
     // Position of a record in the list, -1 when it is not (or no longer) held.
+    // Any pointer may be asked about: only the list's own slots are read.
     int IndexOf(const Rec *rec) const;
     // The record whose Name equals `name` exactly, or nullptr. When several
     // have the same name (only damaged files do that), the first in order.
@@ -111,18 +124,23 @@ public:
     Rec *FindFolded(const QString &name) const;
 
 private:
-    void Index(Rec *rec);
-    void Unindex(Rec *rec);
+    struct Slot;
+    struct Block;
+    Slot *SlotOf(const Rec *rec) const;  // nullptr when `rec` is in none of the blocks
+    Rec *Take(Rec &&rec);                // a free slot holding `rec`
+    void Free(Rec *rec);                 // destroys the record, frees its slot
     void RebuildPositions() const;
     // The first record in list order under FoldName(name); with `exact`,
     // only records whose Name equals `name` count.
     Rec *FirstInOrder(const QString &name, bool exact) const;
 
-    std::vector<std::unique_ptr<Rec>> items_;
+    std::vector<Rec *> items_;
+    std::vector<std::unique_ptr<Block>> blocks_;
+    std::vector<Slot *> free_;
     NameIndex byFolded_;
-    // Every held record's position; may be stale after removals (see
-    // IndexOf), then at most `removedSinceRebuild_` places too high.
-    mutable QHash<const Rec *, int> position_;
+    // Every slot remembers the position of its record (-1 when free); may be
+    // stale after removals (see IndexOf), then at most `removedSinceRebuild_`
+    // places too high.
     mutable int removedSinceRebuild_ = 0;
 };
 

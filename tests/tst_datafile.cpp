@@ -539,6 +539,35 @@ private slots:
         QCOMPARE(out, expected);
     }
 
+    // Texts long enough to be copied many characters at a time, with a line
+    // break or a character beyond ASCII at every place: one-line fields get
+    // blanks for their breaks, comments keep them, and all is UTF-8.
+    void longFieldsEveryPlace()
+    {
+        const QStringList specials = {QStringLiteral("\n"), QStringLiteral("\r"), QStringLiteral("\r\n"),
+                                      QString::fromUtf16(u"\u00E9"), QString::fromUtf16(u"\u20AC"),
+                                      QString::fromUtf16(u"\U0001F600"), QString(QChar(0x7F))};
+        for (const QString &special : specials) {
+            for (int at : {0, 1, 7, 8, 15, 16, 17, 31, 32, 39}) {
+                QString text = QStringLiteral("abcdefghijklmnopqrstuvwxyz0123456789ABCD");
+                text.insert(at, special);
+                Model m;
+                Rec *r = AddItem(m, text, 46000.5, 46100);
+                r->Site = text;
+                r->Comments = text;
+                QByteArray out;
+                QVERIFY(BuildDataText(m, Dotted(), &out));
+                QString line = text;
+                line.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+                line.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+                const QByteArray expected = "Name: " + line.toUtf8() + "\r\nGroup: \r\nSite: " + line.toUtf8() +
+                                            "\r\nKeys: \r\nLast1: 46000.5\r\nEnds1: 46100\r\nFreq: 0,0\r\n" +
+                                            text.toUtf8() + "\r\n" + Sep + "\r\n";
+                QVERIFY2(out.endsWith(expected), qPrintable(QStringLiteral("%1 at %2").arg(special.toUtf8().toHex(), QString::number(at))));
+            }
+        }
+    }
+
     void completionPrecision_data()
     {
         QTest::addColumn<QString>("time");

@@ -52,6 +52,7 @@ private slots:
     void dayNumbers_data();
     void dayNumbers();
     void fromDayNumberRounding();
+    void roundHalfAwayIsLlround();
     void writtenForms_data();
     void writtenForms();
     void roundTrip_data();
@@ -115,6 +116,21 @@ void TestFormats::fromDayNumberRounding()
     QVERIFY(!FromDayNumber(1e12).isValid());
     QVERIFY(f.FormatDateTime(1e12).isEmpty());
     QVERIFY(f.FormatDate(-1e7).isEmpty());
+}
+
+// The rounding the day numbers are split and written with agrees with
+// std::llround on halves, on values a hair beside them and far out.
+void TestFormats::roundHalfAwayIsLlround()
+{
+    const double near = std::nextafter(0.5, 0.0);  // 0.49999999999999994
+    const double values[] = {0.0, 0.5, near, 1.5, 2.5, 46000.4999, 46000.5, std::nextafter(46000.5, 0.0),
+                             2958465999.5, 86399999.5, 4503599627370495.5, 9007199254740991.0, 1e-300};
+    for (double v : values) {
+        for (double x : {v, -v}) {
+            QCOMPARE(day_number_detail::RoundHalfAway(x), qint64(std::llround(x)));
+            QCOMPARE(day_number_detail::RoundHalfAway(x + 1e-9 * std::fabs(x)), qint64(std::llround(x + 1e-9 * std::fabs(x))));
+        }
+    }
 }
 
 void TestFormats::writtenForms_data()

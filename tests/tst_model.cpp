@@ -1,3 +1,4 @@
+#include <QRandomGenerator>
 #include <QTest>
 
 #include "Model.h"
@@ -242,6 +243,65 @@ private slots:
         QCOMPARE(list.FindFolded(QStringLiteral("SINGLE")), lower);
         list.RemoveAt(list.IndexOf(late));
         QVERIFY(!list.FindFolded(QStringLiteral("twin")));
+    }
+
+    // Records that are not held answer -1 and are not read: removed ones,
+    // ones of another list, ones never handed over, and all after Clear.
+    void indexOfRecordsNotHeld()
+    {
+        ItemList list, other;
+        QVector<Rec *> recs;
+        for (int i = 0; i < 100; ++i)
+            recs.append(Add(list, QStringLiteral("n%1").arg(i)));
+        Rec *foreign = Add(other, QStringLiteral("n1"));
+        Rec loose;
+        list.RemoveAt(10);
+        list.RemoveIf([](const Rec &r) { return r.Name == QLatin1String("n20"); });
+        QCOMPARE(list.IndexOf(recs[10]), -1);
+        QCOMPARE(list.IndexOf(recs[20]), -1);
+        QCOMPARE(list.IndexOf(recs[21]), 19);
+        QCOMPARE(list.IndexOf(foreign), -1);
+        QCOMPARE(list.IndexOf(&loose), -1);
+        QCOMPARE(list.IndexOf(nullptr), -1);
+        // An address inside a held record is not a record.
+        QCOMPARE(list.IndexOf(reinterpret_cast<const Rec *>(&recs[30]->Site)), -1);
+        list.Clear();
+        QCOMPARE(list.IndexOf(recs[30]), -1);
+        QCOMPARE(other.IndexOf(foreign), 0);
+    }
+
+    // The name index against a plain map through many insertions, renames
+    // and removals (the table grows, entries move up when others leave, and
+    // names that differ in case share an entry).
+    void nameIndexAgainstMap()
+    {
+        ItemList list;
+        QRandomGenerator random(15);
+        auto name = [&] { return QStringLiteral("Item %1").arg(random.bounded(600)).replace(QLatin1Char('I'), random.bounded(2) ? QLatin1Char('I') : QLatin1Char('i')); };
+        for (int step = 0; step < 4000; ++step) {
+            const int op = random.bounded(10);
+            if (op < 5 || list.Count() == 0) {
+                Add(list, name());
+            } else if (op < 7) {
+                list.RemoveAt(random.bounded(list.Count()));
+            } else if (op < 8) {
+                const QString gone = name();
+                list.RemoveIf([&](const Rec &r) { return FoldName(r.Name) == FoldName(gone); });
+            } else {
+                list.Rename(list.At(random.bounded(list.Count())), name());
+            }
+            if (step % 97 != 0 && step != 3999)
+                continue;
+            QHash<QString, Rec *> firstByName;
+            for (int i = 0; i < list.Count(); ++i)
+                firstByName.insert(FoldName(list.At(i)->Name), firstByName.value(FoldName(list.At(i)->Name), list.At(i)));
+            for (int k = 0; k < 600; ++k) {
+                const QString probe = QStringLiteral("ITEM %1").arg(k);
+                QCOMPARE(list.FindFolded(probe), firstByName.value(probe));
+            }
+            for (int i = 0; i < list.Count(); ++i)
+                QCOMPARE(list.IndexOf(list.At(i)), i);
+        }
     }
 
     void positionsAfterRemovals_data()
