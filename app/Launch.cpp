@@ -6,6 +6,13 @@
 
 #include "Product.h"
 
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+#if defined(__GLIBC__)
+#include <gnu/libc-version.h>
+#endif
+
 namespace kelpo {
 
 namespace {
@@ -96,6 +103,31 @@ QByteArray Session::DefaultPlatform() const
     if (IsWayland())
         return display.isEmpty() ? "wayland" : "wayland;xcb";
     return display.isEmpty() ? QByteArray() : "xcb";
+}
+
+void RunWithLargeHeapPages(char *argv[])
+{
+#if defined(__GLIBC__)
+    static const char Tunables[] = "GLIBC_TUNABLES";
+    static const char Again[] = "KELPO_HEAP_PAGES_SET";
+    if (std::getenv(Again)) {
+        unsetenv(Again);
+        unsetenv(Tunables);
+        return;
+    }
+    // The tunable came with glibc 2.35; an older one would only start twice.
+    int major = 0, minor = 0;
+    if (std::getenv(Tunables) || std::sscanf(gnu_get_libc_version(), "%d.%d", &major, &minor) != 2 ||
+        major * 1000 + minor < 2035)
+        return;
+    setenv(Tunables, "glibc.malloc.hugetlb=1", 1);
+    setenv(Again, "1", 1);
+    execv("/proc/self/exe", argv);
+    unsetenv(Again);
+    unsetenv(Tunables);
+#else
+    (void)argv;
+#endif
 }
 
 }  // namespace kelpo

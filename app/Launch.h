@@ -49,4 +49,14 @@ struct Session {
     QByteArray DefaultPlatform() const;
 };
 
+// glibc backs the heap with large memory pages only when told so before the
+// program starts (the tunable glibc.malloc.hugetlb, read at start-up).
+// Loading a big data file allocates a few strings per item, and faulting
+// them in page by page costs half the load. So the program runs itself
+// again, once, with the tunable set, unless the user set tunables of their
+// own; the second run takes the setting out of its environment again, so
+// that the programs it starts (the browser) do not inherit it. Returns only
+// in the run that goes on (also when running again was not possible).
+void RunWithLargeHeapPages(char *argv[]);
+
 }  // namespace kelpo

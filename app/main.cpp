@@ -100,6 +100,8 @@ int main(int argc, char *argv[])
         return error ? CommandLineErrorStatus : 0;
     }
 
+    RunWithLargeHeapPages(argv);
+
     // A native Wayland client in a Wayland session, an X11 client otherwise.
     const Session session = Session::FromEnvironment();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !session.DefaultPlatform().isEmpty())

@@ -210,9 +210,17 @@ int FloorOnce(const QString &path, bool largePages)
     return 0;
 }
 
-QList<QByteArray> RunChild(const QStringList &args)
+// Kelpo runs with glibc's heap on large pages (it starts itself again with
+// the tunable set): the loads and the large-page floor run that way too,
+// the small-page floor with a plain heap.
+QList<QByteArray> RunChild(const QStringList &args, bool largeHeapPages = true)
 {
     QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("GLIBC_TUNABLES"));
+    if (largeHeapPages)
+        env.insert(QStringLiteral("GLIBC_TUNABLES"), QStringLiteral("glibc.malloc.hugetlb=1"));
+    child.setProcessEnvironment(env);
     child.start(QCoreApplication::applicationFilePath(), args);
     child.waitForFinished(-1);
     return child.readAllStandardOutput().simplified().split(' ');
@@ -236,7 +244,7 @@ LoadFigures LoadInChild(const QString &path, bool exchange)
         r.items = f[3].toInt();
     }
     r.floorMs = RunChild({QStringLiteral("--read-floor"), path}).value(0).toDouble();
-    r.smallPagesFloorMs = RunChild({QStringLiteral("--read-floor-small-pages"), path}).value(0).toDouble();
+    r.smallPagesFloorMs = RunChild({QStringLiteral("--read-floor-small-pages"), path}, false).value(0).toDouble();
     return r;
 }
 

@@ -3,6 +3,9 @@
 // is found.
 #include <QtTest>
 
+#include <cstdio>
+#include <cstring>
+
 #include "Launch.h"
 #include "SingleInstance.h"
 
@@ -18,6 +21,8 @@ private Q_SLOTS:
     void helpPageFound();
     void platformForSession_data();
     void platformForSession();
+    void largeHeapPages_data();
+    void largeHeapPages();
 };
 
 namespace {
@@ -175,5 +180,55 @@ void TstLaunch::platformForSession()
     QCOMPARE(session.DefaultPlatform(), platform);
 }
 
-QTEST_GUILESS_MAIN(TstLaunch)
+// The test program itself, started with --heap-pages, stands for the
+// program: it prints the tunables it started with (its first environment)
+// and those its own children would get.
+int HeapPagesChild(char *argv[])
+{
+    RunWithLargeHeapPages(argv);
+    QFile first(QStringLiteral("/proc/self/environ"));
+    QByteArray started;
+    if (first.open(QIODevice::ReadOnly))
+        for (const QByteArray &entry : first.readAll().split('\0'))
+            if (entry.startsWith("GLIBC_TUNABLES="))
+                started = entry.mid(15);
+    std::printf("%s|%s|%d\n", started.constData(), qgetenv("GLIBC_TUNABLES").constData(),
+                int(qEnvironmentVariableIsSet("KELPO_HEAP_PAGES_SET")));
+    return 0;
+}
+
+void TstLaunch::largeHeapPages_data()
+{
+    QTest::addColumn<QString>("own");
+    QTest::addColumn<QString>("printed");
+    // Runs again with the tunable; its children get none.
+    QTest::newRow("none set") << QString() << "glibc.malloc.hugetlb=1||0";
+    // The user's own tunables win and stay as they are.
+    QTest::newRow("user's own") << "glibc.malloc.check=0" << "glibc.malloc.check=0|glibc.malloc.check=0|0";
+}
+
+void TstLaunch::largeHeapPages()
+{
+    QFETCH(QString, own);
+    QFETCH(QString, printed);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("GLIBC_TUNABLES"));
+    env.remove(QStringLiteral("KELPO_HEAP_PAGES_SET"));
+    if (!own.isEmpty())
+        env.insert(QStringLiteral("GLIBC_TUNABLES"), own);
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--heap-pages")});
+    QVERIFY(p.waitForFinished(10000));
+    QCOMPARE(QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed(), printed);
+}
+
+int main(int argc, char *argv[])
+{
+    if (argc == 2 && std::strcmp(argv[1], "--heap-pages") == 0)
+        return HeapPagesChild(argv);
+    QCoreApplication app(argc, argv);
+    TstLaunch test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_launch.moc"
