@@ -3,10 +3,12 @@
 // what the portal is asked and which keysyms it gets, for a granted,
 // refused, unanswered, cancelled and mid-typing closed session, a missing
 // portal, characters the layout lacks, and the permission kept for the
-// whole run (version 1) or across runs with a restore token (version 2).
+// whole run (version 1) or across runs with a restore token (version 2);
+// and the desktop-wide shortcut through the global shortcuts interface.
 #include <QtTest>
 
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
@@ -16,6 +18,7 @@
 
 #include "Player.h"
 #include "PortalKeyboard.h"
+#include "PortalShortcut.h"
 #include "WaylandKeyboard.h"
 
 using namespace kelpo;
@@ -164,6 +167,9 @@ private Q_SLOTS:
     void sessionClosedMidTyping();
     void permission_data();
     void permission();
+    void shortcut_data();
+    void shortcut();
+    void shortcutPressed();
 };
 
 void TstPortalKeyboard::types_data()
@@ -331,6 +337,82 @@ void TstPortalKeyboard::permission()
     QCOMPARE(Type(keyboard, QStringLiteral("c")), QString());
     const QString again = kept.isEmpty() ? select : QStringLiteral("types=1 persist_mode=2 restore_token=") + kept;
     QCOMPARE(bus.Calls(), asked.arg(select) + QStringLiteral(" SessionClose ") + asked.arg(again));
+}
+
+// Asking for the shortcut: what the portal is asked, and what the user is
+// told when there is none.
+void TstPortalKeyboard::shortcut_data()
+{
+    QTest::addColumn<QStringList>("portal");  // its arguments; "none": no portal at all
+    QTest::addColumn<QString>("calls");
+    QTest::addColumn<QString>("trigger");
+    QTest::addColumn<QString>("problem");
+
+    const QString asked = QStringLiteral("ShortcutsSession BindShortcuts type-it-in description=Type the current "
+                                         "item's script preferred_trigger=CTRL+ALT+K");
+    QTest::newRow("bound, with the keys the desktop chose") << QStringList() << asked << "Ctrl+Alt+K" << "";
+    QTest::newRow("refused") << QStringList{"--bind", "1"} << asked << "" << PortalShortcut::RefusedText();
+    QTest::newRow("a portal without global shortcuts")
+        << QStringList{"--no-shortcuts"} << "" << "" << PortalShortcut::NoPortalText();
+    QTest::newRow("no portal") << QStringList{"none"} << "" << "" << PortalShortcut::NoPortalText();
+}
+
+void TstPortalKeyboard::shortcut()
+{
+    QFETCH(QStringList, portal);
+    QFETCH(QString, calls);
+    QFETCH(QString, trigger);
+    QFETCH(QString, problem);
+
+    PrivateBus bus;
+    QVERIFY(bus.Up());
+    if (portal != QStringList{QStringLiteral("none")})
+        QVERIFY(bus.StartPortal(portal));
+    PortalShortcut shortcut(bus.Connection);
+    QSignalSpy bound(&shortcut, &PortalShortcut::Bound);
+    QSignalSpy failed(&shortcut, &PortalShortcut::ProblemChanged);
+    shortcut.Start();
+    // Nothing is waited for: the answers come with the event loop.
+    QVERIFY(bound.isEmpty() && failed.isEmpty());
+    QTRY_COMPARE(bound.count() + failed.count(), 1);
+    QCOMPARE(shortcut.IsBound(), problem.isEmpty());
+    QCOMPARE(bound.count(), problem.isEmpty() ? 1 : 0);
+    QCOMPARE(shortcut.Trigger(), trigger);
+    QCOMPARE(shortcut.Problem(), problem);
+    QCOMPARE(bus.Calls(), calls);
+}
+
+// Only a press of our own shortcut in our own session counts, once each.
+void TstPortalKeyboard::shortcutPressed()
+{
+    PrivateBus bus;
+    QVERIFY(bus.Up());
+    QVERIFY(bus.StartPortal({}));
+    PortalShortcut shortcut(bus.Connection);
+    QSignalSpy bound(&shortcut, &PortalShortcut::Bound);
+    QSignalSpy pressed(&shortcut, &PortalShortcut::Activated);
+    shortcut.Start();
+    QTRY_COMPARE(bound.count(), 1);
+
+    const auto press = [&bus](const QString &session, const QString &id) {
+        QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.portal.Desktop"),
+                                                           QStringLiteral("/org/freedesktop/portal/desktop"),
+                                                           QStringLiteral("org.kelpo.FakePortal"),
+                                                           QStringLiteral("Activate"));
+        call.setArguments({session, id});
+        return bus.Connection.call(call).type() == QDBusMessage::ReplyMessage;
+    };
+    const QString ours = QString::fromLatin1(PortalShortcut::Id);
+    // Signals from one sender arrive in order: once ours is seen, the
+    // others before it were seen too.
+    QVERIFY(press(QStringLiteral("/org/freedesktop/portal/desktop/session/other/s1"), ours));
+    QVERIFY(press(QString(), QStringLiteral("something-else")));
+    QVERIFY(press(QString(), ours));
+    QTRY_COMPARE(pressed.count(), 1);
+    QVERIFY(press(QString(), ours));
+    QTRY_COMPARE(pressed.count(), 2);
+    QTest::qWait(50);
+    QCOMPARE(pressed.count(), 2);
 }
 
 QTEST_GUILESS_MAIN(TstPortalKeyboard)

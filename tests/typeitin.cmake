@@ -33,6 +33,7 @@ set_tests_properties(tst_typeitin_wayland PROPERTIES LABELS wayland TIMEOUT 120)
 find_package(Qt6 REQUIRED COMPONENTS DBus)
 add_executable(kelpo_fakeportal support/fakeportal.cpp)
 target_link_libraries(kelpo_fakeportal PRIVATE Qt6::DBus)
+target_include_directories(kelpo_fakeportal PRIVATE ${PROJECT_SOURCE_DIR}/typeitin)
 kelpo_test(tst_portalkeyboard LABEL unit SOURCES tst_portalkeyboard.cpp
            LIBS kelpo_portalkeyboard kelpo_waylandkeyboard PkgConfig::XKBCOMMON)
 target_compile_definitions(tst_portalkeyboard PRIVATE FAKEPORTAL_EXE="$<TARGET_FILE:kelpo_fakeportal>")

@@ -1,5 +1,6 @@
 #include "PortalKeyboard.h"
 
+#include "PortalRequest.h"
 #include "WaylandKeyboard.h"
 
 #include <QDBusContext>
@@ -19,11 +20,11 @@ namespace kelpo {
 
 namespace {
 
-const QString Service = QStringLiteral("org.freedesktop.portal.Desktop");
-const QString DesktopPath = QStringLiteral("/org/freedesktop/portal/desktop");
+using portal::DesktopPath;
+using portal::Request;
+using portal::Service;
+using portal::Session;
 const QString RemoteDesktop = QStringLiteral("org.freedesktop.portal.RemoteDesktop");
-const QString Request = QStringLiteral("org.freedesktop.portal.Request");
-const QString Session = QStringLiteral("org.freedesktop.portal.Session");
 
 // How long a plain method call (no dialog behind it) may take.
 constexpr int CallTimeoutMs = 10 * 1000;
@@ -171,19 +172,6 @@ public:
         QString Error;
     };
 
-    QString RequestPathFor(const QString &token) const
-    {
-        QString sender = Bus.baseService();
-        sender.remove(0, sender.startsWith(QLatin1Char(':')) ? 1 : 0).replace(QLatin1Char('.'), QLatin1Char('_'));
-        return DesktopPath + QStringLiteral("/request/") + sender + QLatin1Char('/') + token;
-    }
-
-    static QString NewToken()
-    {
-        static uint counter = 0;
-        return QStringLiteral("kelpo%1").arg(++counter);
-    }
-
     void Listen(const QString &path, bool on)
     {
         if (on)
@@ -197,10 +185,10 @@ public:
     // with the event loop running, at most `timeoutMs`.
     Answer Ask(const QString &method, QVariantList arguments, QVariantMap options, int timeoutMs)
     {
-        const QString token = NewToken();
+        const QString token = portal::NewToken();
         options.insert(QStringLiteral("handle_token"), token);
         arguments.append(options);
-        RequestPath = RequestPathFor(token);
+        RequestPath = portal::RequestPath(Bus, token);
         Answered = false;
         CancelRequested = false;
         Listen(RequestPath, true);
@@ -278,15 +266,13 @@ public:
     {
         if (Started)
             return true;
-        QVariantMap create{{QStringLiteral("session_handle_token"), NewToken()}};
+        QVariantMap create{{QStringLiteral("session_handle_token"), portal::NewToken()}};
         Answer a = Ask(QStringLiteral("CreateSession"), {}, create, AnswerWaitMs);
         if (a.Result != Outcome::Granted) {
             Why = Describe(a, AnswerWaitMs);
             return false;
         }
-        const QVariant handle = a.Results.value(QStringLiteral("session_handle"));
-        const QString session =
-            handle.canConvert<QDBusObjectPath>() ? handle.value<QDBusObjectPath>().path() : handle.toString();
+        const QString session = portal::SessionHandle(a.Results.value(QStringLiteral("session_handle")));
         if (session.isEmpty()) {
             Why = Describe(Answer{Outcome::Failed, {}, QStringLiteral("no session")}, 0);
             return false;

@@ -4,26 +4,36 @@
 //
 //   fakeportal LOG [--version N] [--start CODE|silent] [--start-after MS]
 //              [--close-after N] [--token TOKEN] [--no-interface]
+//              [--no-shortcuts] [--bind CODE]
 //
 // --start: the response code of Start (0 granted, 1 refused by the user,
 // 2 ended otherwise) or silent (never answers); --start-after: the user
 // takes that long to answer. --close-after: the first
 // session is closed by the "desktop" after N keysyms. --token: the restore
 // token Start hands out (version 2 and later). --no-interface: the portal is
-// there without the remote desktop interface.
+// there without the remote desktop interface. --no-shortcuts: without the
+// global shortcuts interface; --bind: the response code of BindShortcuts
+// (granted, it binds every shortcut asked for with the trigger "Ctrl+Alt+K").
+// The test's own method org.kelpo.FakePortal.Activate(session, id) sends
+// Activated for that session and shortcut id (session "": the shortcuts
+// session open now).
 //
 // Log lines: "CreateSession", "SelectDevices types=1 persist_mode=2
 // restore_token=T", "Start", "+ffe1"/"-ffe1" (a keysym pressed/released),
-// "RequestClose", "SessionClose". Prints "ready" once it owns its name.
+// "RequestClose", "SessionClose", "ShortcutsSession",
+// "BindShortcuts type-it-in description=D preferred_trigger=T". Prints "ready" once it owns its name.
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QDBusVirtualObject>
 #include <QFile>
 #include <QTimer>
+
+#include "PortalShortcut.h"
 
 #include <cstdio>
 
@@ -31,6 +41,7 @@ namespace {
 
 const QString DesktopPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString RemoteDesktop = QStringLiteral("org.freedesktop.portal.RemoteDesktop");
+const QString GlobalShortcuts = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
 
 class FakePortal : public QDBusVirtualObject {
 public:
@@ -41,6 +52,9 @@ public:
     int StartAfterMs = 0;
     QString Token;
     bool Interface = true;
+    bool Shortcuts = true;
+    uint BindAnswer = 0;
+    QString ShortcutsSession;
 
     int Sessions = 0;
     int Keys = 0;
@@ -54,7 +68,8 @@ public:
         const QString member = message.member();
         const QVariantList args = message.arguments();
         if (iface == QLatin1String("org.freedesktop.DBus.Properties")) {
-            if (!Interface || args.value(0).toString() != RemoteDesktop) {
+            const QString asked = args.value(0).toString();
+            if (asked == RemoteDesktop ? !Interface : asked == GlobalShortcuts ? !Shortcuts : true) {
                 bus.send(message.createErrorReply(QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"),
                                                   QStringLiteral("No such interface")));
                 return true;
@@ -77,7 +92,16 @@ public:
             bus.send(message.createReply());
             return true;
         }
-        if (iface != RemoteDesktop || !Interface) {
+        if (iface == QLatin1String("org.kelpo.FakePortal")) {
+            const QString session = args.value(0).toString();
+            bus.send(message.createReply());
+            bus.send(QDBusMessage::createSignal(DesktopPath, GlobalShortcuts, QStringLiteral("Activated"))
+                     << QVariant::fromValue(QDBusObjectPath(session.isEmpty() ? ShortcutsSession : session))
+                     << args.value(1).toString() << qulonglong(1234) << QVariantMap());
+            return true;
+        }
+        const bool shortcuts = iface == GlobalShortcuts && Shortcuts;
+        if ((iface != RemoteDesktop || !Interface) && !shortcuts) {
             bus.send(message.createErrorReply(QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"), member));
             return true;
         }
@@ -107,7 +131,28 @@ public:
         uint code = 0;
         QVariantMap results;
         bool answer = true;
-        if (member == QLatin1String("CreateSession")) {
+        if (shortcuts && member == QLatin1String("CreateSession")) {
+            Write(QStringLiteral("ShortcutsSession"));
+            ShortcutsSession = DesktopPath + QStringLiteral("/session/") + sender + QLatin1Char('/') +
+                               options.value(QStringLiteral("session_handle_token")).toString();
+            results.insert(QStringLiteral("session_handle"), QVariant::fromValue(QDBusObjectPath(ShortcutsSession)));
+        } else if (shortcuts && member == QLatin1String("BindShortcuts")) {
+            QList<kelpo::PortalShortcutEntry> asked;
+            args.value(1).value<QDBusArgument>() >> asked;
+            for (kelpo::PortalShortcutEntry &e : asked) {
+                Write(QStringLiteral("BindShortcuts %1 description=%2 preferred_trigger=%3")
+                          .arg(e.Id, e.Properties.value(QStringLiteral("description")).toString(),
+                               e.Properties.value(QStringLiteral("preferred_trigger")).toString()));
+                e.Properties = {{QStringLiteral("description"), e.Properties.value(QStringLiteral("description"))},
+                                {QStringLiteral("trigger_description"), QStringLiteral("Ctrl+Alt+K")}};
+            }
+            code = BindAnswer;
+            if (code == 0)
+                results.insert(QStringLiteral("shortcuts"), QVariant::fromValue(asked));
+        } else if (iface == GlobalShortcuts) {
+            bus.send(message.createErrorReply(QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"), member));
+            return true;
+        } else if (member == QLatin1String("CreateSession")) {
             Write(member);
             ++Sessions;
             OpenSession = DesktopPath + QStringLiteral("/session/") + sender + QLatin1Char('/') +
@@ -177,7 +222,13 @@ int main(int argc, char *argv[])
             portal.Token = value, ++i;
         else if (a == QLatin1String("--no-interface"))
             portal.Interface = false;
+        else if (a == QLatin1String("--no-shortcuts"))
+            portal.Shortcuts = false;
+        else if (a == QLatin1String("--bind"))
+            portal.BindAnswer = value.toUInt(), ++i;
     }
+    qDBusRegisterMetaType<kelpo::PortalShortcutEntry>();
+    qDBusRegisterMetaType<QList<kelpo::PortalShortcutEntry>>();
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.registerVirtualObject(DesktopPath, &portal, QDBusConnection::SubPath) ||
         !bus.registerService(QStringLiteral("org.freedesktop.portal.Desktop")))
