@@ -345,6 +345,9 @@ public:
     void GotoButClick();
     void EntriesDblClick();
     void TypeItInClick();
+    // The desktop-wide shortcut was pressed: types the current item's script
+    // into the window that has the focus, unless that is one of Kelpo's own.
+    void TypeItInShortcut();
     void TypeItInMouseDown(Qt::MouseButton button);
     void UrlChange();
     void CommentsChange();
@@ -457,6 +460,7 @@ private:
     void EditScript();  // the editor window for the current item
     void PlaceScriptEditor();
     bool IsOwnWindow(quint64 window) const;
+    void TypeCurrentScript(quint64 target, bool inPlace);
     void ShowTypeButtonPicture();
     // Each Variables entry is tied to its VarStore line by an id kept
     // beside the line, so renames and values always reach the entry's own

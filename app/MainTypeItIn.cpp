@@ -132,6 +132,22 @@ void TMainForm::PlaceScriptEditor()
 
 void TMainForm::TypeItInClick()
 {
+    TypeCurrentScript(ScriptPlayer->TargetWindow(), false);
+    Entries->setFocus();
+}
+
+void TMainForm::TypeItInShortcut()
+{
+    const quint64 focused = TypeKeyboard.ForegroundWindow();
+    if (focused == 0 || IsOwnWindow(focused))
+        return;
+    TypeCurrentScript(focused, true);
+}
+
+// Types the current item's script into `target`; `inPlace`: the target has
+// the focus already and Kelpo is not in its way.
+void TMainForm::TypeCurrentScript(quint64 target, bool inPlace)
+{
     const CommandGuard::Command command(commands_, CommandGuard::Access::Reads);
     if (!command)
         return;
@@ -145,7 +161,7 @@ void TMainForm::TypeItInClick()
         EditScript();
     } else if (!TypeKeyboard.Available()) {
         Dlg.Error(TypeKeyboard.Problem());
-    } else if (const quint64 target = ScriptPlayer->TargetWindow(); target == 0) {
+    } else if (target == 0) {
         Dlg.Error(QStringLiteral("Type It In does not know yet which window to type into, so nothing was typed.\n"
                                  "Click into the form you want to fill in, then press Type again."));
     } else {
@@ -153,6 +169,7 @@ void TMainForm::TypeItInClick()
         // permission to type and between keys: nothing changes the items
         // meanwhile.
         const CommandGuard::Wait wait(commands_);
+        TypeKeyboard.TypeInPlace(inPlace);
         if (!TypeKeyboard.BringToFront(target)) {
             // Keys sent while the target is not in front would land in
             // whatever has the focus, most likely this program's own fields.
@@ -166,8 +183,8 @@ void TMainForm::TypeItInClick()
             if (TypeKeyboard.Interrupted())
                 Dlg.Error(TypeKeyboard.Problem());
         }
+        TypeKeyboard.TypeInPlace(false);
     }
-    Entries->setFocus();
 }
 
 }  // namespace kelpo

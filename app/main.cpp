@@ -20,6 +20,7 @@
 #include "MyProcs.h"
 #include "OwnWindows.h"
 #include "PortalKeyboard.h"
+#include "PortalShortcut.h"
 #include "PrivateFiles.h"
 #include "Product.h"
 #include "QtDialogs.h"
@@ -188,5 +189,16 @@ int main(int argc, char *argv[])
     TTiiForm tii(&form);
     form.SetTiiForm(&tii);
     form.show();
+    // Where the desktop offers desktop-wide shortcuts, one types the current
+    // item's script into the form the user is in. Asked for in the
+    // background: a desktop without them only leaves the Type button.
+    std::unique_ptr<PortalShortcut> shortcut;
+    if (session.IsWayland()) {
+        shortcut = std::make_unique<PortalShortcut>(QDBusConnection::sessionBus());
+        QObject::connect(shortcut.get(), &PortalShortcut::Activated, &form, &TMainForm::TypeItInShortcut);
+        QObject::connect(shortcut.get(), &PortalShortcut::ProblemChanged, shortcut.get(),
+                         [s = shortcut.get()] { qInfo("%s", qPrintable(s->Problem())); });
+        shortcut->Start();
+    }
     return app.exec();
 }

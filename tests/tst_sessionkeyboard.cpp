@@ -116,6 +116,8 @@ private Q_SLOTS:
     void listedWindowLosesFocusWhileTyping();
     void keyboardReadyBeforeSteppingAside();
     void keyboardStopsTheRun();
+    void typedInPlace_data();
+    void typedInPlace();
 };
 
 // Outside a Wayland session everything is the X11 keyboard's, as before:
@@ -452,6 +454,41 @@ void TstSessionKeyboard::keyboardStopsTheRun()
     s.wayland.StopAt = 1;
     QVERIFY(s.keys.Interrupted());
     QCOMPARE(s.keys.Problem(), QStringLiteral("Cannot type that."));
+}
+
+// Typed in place (the desktop-wide shortcut pressed in the target), the
+// program's windows stay where they are, whether or not the target comes to
+// the front; the focus coming back to them still stops the run.
+void TstSessionKeyboard::typedInPlace_data()
+{
+    QTest::addColumn<quint64>("target");
+    QTest::addColumn<bool>("frontWorks");
+    QTest::newRow("Wayland window") << Wl << true;
+    QTest::newRow("X11 window") << quint64(7) << true;
+    QTest::newRow("X11 window, does not come to the front") << quint64(7) << false;
+}
+
+void TstSessionKeyboard::typedInPlace()
+{
+    QFETCH(quint64, target);
+    QFETCH(bool, frontWorks);
+
+    WaylandSession s;
+    s.ownActive = false;
+    RecordingKeyboard &used = target == Wl ? s.wayland : s.x11;
+    used.FrontWorks = frontWorks;
+    s.keys.TypeInPlace(true);
+    QCOMPARE(s.keys.BringToFront(target), frontWorks);
+    if (frontWorks) {
+        s.keys.KeyEvent('A', true);
+        s.ownActive = true;
+        s.keys.KeyEvent('A', false);
+        QVERIFY(s.keys.Interrupted());
+        s.keys.FinishTyping();
+        QCOMPARE(used.Log.join(' '), QStringLiteral("front%1 +65 end").arg(target));
+    }
+    QCOMPARE(s.steps, QStringList());
+    QCOMPARE(s.waitedMs, 0);
 }
 
 QTEST_GUILESS_MAIN(TstSessionKeyboard)

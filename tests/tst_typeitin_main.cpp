@@ -63,6 +63,8 @@ private Q_SLOTS:
     void emptyScriptOpensEditor();
     void editorOpensBesideTheWindow();
     void targetTracking();
+    void shortcut_data();
+    void shortcut();
 };
 
 void TstTypeItInMain::typeButton_data()
@@ -297,6 +299,32 @@ void TstTypeItInMain::targetTracking()
     front = 9;
     form.FindTargetTimer();
     QCOMPARE(form.ScriptPlayer->TargetWindow(), quint64(9));
+}
+
+// The desktop-wide shortcut types into the window that has the focus now,
+// in place; pressed in one of Kelpo's own windows (or with no window in
+// front) it types nothing.
+void TstTypeItInMain::shortcut_data()
+{
+    QTest::addColumn<int>("front");  // -1: the main window
+    QTest::addColumn<QString>("events");
+
+    QTest::newRow("another program's window") << 7 << "inplace front7 front7 +65 -65 +66 -66 end";
+    QTest::newRow("the main window") << -1 << "";
+    QTest::newRow("no window") << 0 << "";
+}
+
+void TstTypeItInMain::shortcut()
+{
+    QFETCH(int, front);
+    QFETCH(QString, events);
+
+    TypeRun run(QStringLiteral("ab"));
+    run.form.ScriptPlayer->SetTargetWindow(TargetId);
+    run.f.keyboard.Front = front < 0 ? quint64(run.form.internalWinId()) : quint64(front);
+    run.form.TypeItInShortcut();
+    QCOMPARE(run.Log(), events);
+    QVERIFY(run.f.dialogs.shown.isEmpty());
 }
 
 QTEST_MAIN(TstTypeItInMain)

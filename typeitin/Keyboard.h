@@ -76,6 +76,10 @@ public:
     // Called once when a run of typing is over, so that anything set up for
     // it (such as temporarily assigned keys) can be put back.
     virtual void FinishTyping() {}
+    // While on, BringToFront types into the window that has the focus where
+    // it is (the user pressed a desktop-wide shortcut in it), without the
+    // program getting out of its way first.
+    virtual void TypeInPlace(bool /*on*/) {}
 };
 
 // A keyboard that types nothing and says why.

@@ -96,8 +96,9 @@ bool SessionKeyboard::BringToFront(quint64 window)
     // The compositor hands the focus to another window only once the
     // program's own windows are out of the way, and it does not let an
     // X11 window take the focus from a Wayland window either. The click on
-    // Type gives them the focus even when Qt has not yet heard of it.
-    if (!SteppedAside) {
+    // Type gives them the focus even when Qt has not yet heard of it. Typed
+    // in place, the target has the focus already.
+    if (!SteppedAside && !InPlace) {
         StepAside();
         SteppedAside = true;
         if (!WaitFor([this] { return !OwnWindowActive(); })) {
@@ -109,7 +110,8 @@ bool SessionKeyboard::BringToFront(quint64 window)
     }
     if ((Listed == 0 || ActivateListed(Listed)) && Active->BringToFront(window))
         return true;
-    ComeBack();
+    if (SteppedAside)
+        ComeBack();
     SteppedAside = false;
     return false;
 }

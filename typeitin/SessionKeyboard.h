@@ -73,6 +73,7 @@ public:
     void Prepare(const QVector<char32_t> &characters) override;
     bool Interrupted() const override { return Stopped || Active->Interrupted(); }
     void FinishTyping() override;
+    void TypeInPlace(bool on) override { InPlace = on; }
 
 private:
     bool OnWayland() const { return Active == Wayland && Wayland; }
@@ -94,6 +95,7 @@ private:
     QString Why;
     bool Stopped = false;
     bool SteppedAside = false;
+    bool InPlace = false;
     quint64 Listed = 0;  // the window of the list typed into; 0 if none
 };
 

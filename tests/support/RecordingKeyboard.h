@@ -1,7 +1,8 @@
 #pragma once
 // A keyboard that records every event as text ("+65" key down, "-65" key
 // up, "front5" brought window 5 to the front, "unmapped8364" a character no
-// key types, "end" the end of a run of typing) and answers for a German-like
+// key types, "end" the end of a run of typing, "inplace" typing
+// where the focus is turned on) and answers for a German-like
 // layout: letters and digits on their keys, capitals with Shift, "@" with
 // Ctrl+Alt (AltGr), braces with Shift, "€" on no key.
 #include <QString>
@@ -69,6 +70,11 @@ public:
     void TypeUnmapped(char32_t ch) override { Log << QStringLiteral("unmapped%1").arg(uint(ch)); }
     bool Interrupted() const override { return StopAt >= 0 && Log.size() >= StopAt; }
     void FinishTyping() override { Log << QStringLiteral("end"); }
+    void TypeInPlace(bool on) override
+    {
+        if (on)
+            Log << QStringLiteral("inplace");
+    }
 };
 
 }  // namespace kelpo
