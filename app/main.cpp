@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QLocalSocket>
 #include <QLocale>
+#include <QPushButton>
 
 #include <cstdio>
 #include <memory>
@@ -198,6 +199,12 @@ int main(int argc, char *argv[])
         QObject::connect(shortcut.get(), &PortalShortcut::Activated, &form, &TMainForm::TypeItInShortcut);
         QObject::connect(shortcut.get(), &PortalShortcut::ProblemChanged, shortcut.get(),
                          [s = shortcut.get()] { qInfo("%s", qPrintable(s->Problem())); });
+        // The keys the desktop chose, where it says, on the Type button's tip.
+        const QString typeTip = form.TypeItIn->toolTip();
+        QObject::connect(shortcut.get(), &PortalShortcut::Bound, &form, [&form, typeTip, s = shortcut.get()] {
+            if (!s->Trigger().isEmpty())
+                form.TypeItIn->setToolTip(typeTip + QStringLiteral("\nIn the form: ") + s->Trigger());
+        });
         shortcut->Start();
     }
     return app.exec();
