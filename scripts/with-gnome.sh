@@ -16,6 +16,7 @@ no_wayland() {
   echo "with-gnome: $1" >&2
   export KELPO_NO_WAYLAND="$1" QT_QPA_PLATFORM=offscreen
   unset WAYLAND_DISPLAY
+  shift
   exec "$@"
 }
 

@@ -12,6 +12,7 @@ no_wayland() {
   echo "with-sway: $1" >&2
   export KELPO_NO_WAYLAND="$1" QT_QPA_PLATFORM=offscreen
   unset WAYLAND_DISPLAY
+  shift
   exec "$@"
 }
 
