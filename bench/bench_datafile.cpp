@@ -14,6 +14,8 @@
 //   bench_datafile              10,000 and 100,000 items
 //   bench_datafile --long       also 1,000,000 items
 //   bench_datafile N [N...]     the given counts
+//   bench_datafile --write N F  writes a data file of N items to F (for a
+//                               profiler: then --load F)
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -348,6 +350,18 @@ bool Measure(QTextStream &out, const QString &folder, int count)
     return true;
 }
 
+// Writes the items Fill() makes into a data file at `path`.
+int WriteSample(int count, const QString &path)
+{
+    const Formats formats =
+        Formats::Make(QStringLiteral("dd.MM.yyyy"), QStringLiteral("HH:mm"), QLatin1Char(','), 2026);
+    Model model;
+    Fill(model, count);
+    QByteArray bytes;
+    QString error;
+    return BuildDataText(model, formats, &bytes) && WriteFileAtomic(path, bytes, &error) ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
@@ -362,6 +376,8 @@ int main(int argc, char **argv)
         return FloorOnce(args[1], true);
     if (args.size() == 2 && args[0] == QLatin1String("--read-floor-small-pages"))
         return FloorOnce(args[1], false);
+    if (args.size() == 3 && args[0] == QLatin1String("--write"))
+        return WriteSample(args[1].toInt(), args[2]);
 
     QList<int> counts;
     for (const QString &a : args) {

@@ -205,10 +205,29 @@ Rec *NameIndex::First(const QString &name) const
 
 void NameIndex::Insert(Rec *rec)
 {
+    InsertMany(&rec, 1);
+}
+
+void NameIndex::InsertMany(Rec *const *recs, qsizetype count)
+{
     // At most three quarters full, so probes stay short.
-    if (!table_ || size_t(used_ + 1) > (mask_ + 1) / 4 * 3)
-        Grow(table_ ? qsizetype(mask_ + 1) * 2 : 16);
-    const size_t hash = FoldedHash(rec->Name);
+    if (!table_ || size_t(used_ + count) > (mask_ + 1) / 4 * 3)
+        Reserve(used_ + count);
+    constexpr qsizetype Batch = 32;
+    size_t hashes[Batch];
+    for (qsizetype start = 0; start < count; start += Batch) {
+        const qsizetype n = std::min(Batch, count - start);
+        for (qsizetype i = 0; i < n; ++i) {
+            hashes[i] = FoldedHash(recs[start + i]->Name);
+            __builtin_prefetch(&table_[hashes[i] & mask_]);
+        }
+        for (qsizetype i = 0; i < n; ++i)
+            InsertHashed(recs[start + i], hashes[i]);
+    }
+}
+
+void NameIndex::InsertHashed(Rec *rec, size_t hash)
+{
     Entry &e = table_[Find(rec->Name, hash)];
     if (!e.rec) {
         e = {hash, rec};
@@ -385,7 +404,10 @@ Rec *ItemList::Append(Rec &&rec)
     Rec *r = Take(std::move(rec));
     items_.push_back(r);
     SlotOfHeld<Slot>(r)->position = int(items_.size()) - 1;
-    byFolded_.Insert(r);
+    unindexed_.push_back(r);
+    // A batch small enough that its names are still in the cache.
+    if (unindexed_.size() >= 256)
+        IndexAppended();
     return r;
 }
 
@@ -394,8 +416,15 @@ Rec *ItemList::Append(std::unique_ptr<Rec> rec)
     return Append(std::move(*rec));
 }
 
+void ItemList::IndexAppended() const
+{
+    byFolded_.InsertMany(unindexed_.data(), qsizetype(unindexed_.size()));
+    unindexed_.clear();
+}
+
 void ItemList::RemoveAt(int index)
 {
+    IndexAppended();
     Rec *r = items_[size_t(index)];
     byFolded_.Remove(r);
     items_.erase(items_.begin() + index);
@@ -407,6 +436,7 @@ int ItemList::RemoveIf(const std::function<bool(const Rec &)> &predicate)
 {
     const auto firstRemoved =
         std::stable_partition(items_.begin(), items_.end(), [&](const Rec *r) { return !predicate(*r); });
+    IndexAppended();
     const int removed = int(items_.end() - firstRemoved);
     for (auto it = firstRemoved; it != items_.end(); ++it) {
         byFolded_.Remove(*it);
@@ -425,11 +455,13 @@ void ItemList::Clear()
     free_.clear();
     blocks_.clear();
     byFolded_.Clear();
+    unindexed_.clear();
     removedSinceRebuild_ = 0;
 }
 
 void ItemList::Rename(Rec *rec, const QString &newName)
 {
+    IndexAppended();
     byFolded_.Remove(rec);
     rec->Name = newName;
     byFolded_.Insert(rec);
@@ -459,6 +491,7 @@ int ItemList::IndexOf(const Rec *rec) const
 
 Rec *ItemList::FirstInOrder(const QString &name, bool exact) const
 {
+    IndexAppended();
     Rec *best = byFolded_.First(name);
     if (!best)
         return nullptr;

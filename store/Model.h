@@ -67,6 +67,9 @@ public:
 
     void Reserve(qsizetype count);
     void Insert(Rec *rec);
+    // Inserts `count` records at once: their table entries are fetched
+    // ahead, so a large batch does not wait on memory record by record.
+    void InsertMany(Rec *const *recs, qsizetype count);
     void Remove(Rec *rec);
     void Clear();
     Rec *First(const QString &name) const;
@@ -80,6 +83,7 @@ private:
         Rec *rec;  // nullptr: the entry is free
     };
     size_t Find(const QString &name, size_t hash) const;  // the entry of `name`, or a free one
+    void InsertHashed(Rec *rec, size_t hash);  // with room for it made
     void Grow(qsizetype capacity);
 
     Entry *table_ = nullptr;
@@ -130,6 +134,8 @@ private:
     Rec *Take(Rec &&rec);                // a free slot holding `rec`
     void Free(Rec *rec);                 // destroys the record, frees its slot
     void RebuildPositions() const;
+    // Puts the records appended since the last call into the name index.
+    void IndexAppended() const;
     // The first record in list order under FoldName(name); with `exact`,
     // only records whose Name equals `name` count.
     Rec *FirstInOrder(const QString &name, bool exact) const;
@@ -137,7 +143,10 @@ private:
     std::vector<Rec *> items_;
     std::vector<std::unique_ptr<Block>> blocks_;
     std::vector<Slot *> free_;
-    NameIndex byFolded_;
+    // Appended records go into the index in batches (see IndexAppended),
+    // which every use of the index brings up to date first.
+    mutable NameIndex byFolded_;
+    mutable std::vector<Rec *> unindexed_;
     // Every slot remembers the position of its record (-1 when free); may be
     // stale after removals (see IndexOf), then at most `removedSinceRebuild_`
     // places too high.

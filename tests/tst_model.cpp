@@ -272,12 +272,15 @@ private slots:
 
     // The name index against a plain map through many insertions, renames
     // and removals (the table grows, entries move up when others leave, and
-    // names that differ in case share an entry).
+    // names that differ in case share an entry). It starts with a long run of
+    // additions, as a load makes, which the index takes in batches.
     void nameIndexAgainstMap()
     {
         ItemList list;
         QRandomGenerator random(15);
         auto name = [&] { return QStringLiteral("Item %1").arg(random.bounded(600)).replace(QLatin1Char('I'), random.bounded(2) ? QLatin1Char('I') : QLatin1Char('i')); };
+        for (int i = 0; i < 700; ++i)
+            Add(list, name());
         for (int step = 0; step < 4000; ++step) {
             const int op = random.bounded(10);
             if (op < 5 || list.Count() == 0) {
