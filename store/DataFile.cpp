@@ -2,6 +2,7 @@
 
 #include "FileRead.h"
 #include "ItemDates.h"
+#include "TextBlocks.h"
 #include "TextCodec.h"
 
 #include <QFile>
@@ -236,7 +237,16 @@ void ReadFrequency(QStringView line, Rec &rec)
 // the comment "Keys: ").
 struct SharedValues {
     Interner groups, keys, comments;
+    TextBlocks texts;  // names and addresses, each its own but made in blocks
 };
+
+// The value of a one-line field after its ASCII key, as From() gives it.
+QString ValueOf(QByteArrayView line, const char *key, qsizetype keyLength, TextBlocks &texts)
+{
+    if (!line.startsWith(QByteArrayView(key, keyLength)))
+        return From(line, keyLength + 1);
+    return texts.Decode(line.sliced(keyLength), TextLimit);
+}
 
 // Reads one item block starting at its "Item: " line into `read` (a fresh
 // record). False when the block is broken; then `error` holds the message
@@ -259,7 +269,7 @@ bool ReadItem(LineReader &in, Rec &read, Formats &formats, double now, QString *
 
     QByteArrayView line = in.Next();
     expect(line, "Name: ", "name");
-    rec->Name = From(line, 7);
+    rec->Name = ValueOf(line, "Name: ", 6, shared.texts);
 
     line = in.Next();
     if (!line.startsWith("Desc: "))
@@ -276,7 +286,7 @@ bool ReadItem(LineReader &in, Rec &read, Formats &formats, double now, QString *
 
     line = in.Next();
     expect(line, "Site: ", "address");
-    rec->Site = From(line, 7);
+    rec->Site = ValueOf(line, "Site: ", 6, shared.texts);
 
     line = in.Next();
     if (line.startsWith("Keys: ")) {

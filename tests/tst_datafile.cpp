@@ -10,6 +10,7 @@
 #include "DataFile.h"
 #include "support/DayText.h"
 #include "FileRead.h"
+#include "TextBlocks.h"
 #include "TextCodec.h"
 #include "support/FailingDisk.h"
 
@@ -144,6 +145,76 @@ private slots:
         QFETCH(QString, decoded);
         QCOMPARE(IsValidUtf8(bytes), valid);
         QCOMPARE(DecodeText(bytes), decoded);
+    }
+
+    // Names and addresses are made in shared blocks; they must read exactly
+    // as the plain decoder reads them.
+    void textBlocksDecode_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("max");
+        const QByteArray ascii = "Contest 12 - win a prize worth 500 euros, entries daily";
+        QTest::newRow("empty") << QByteArray() << 255;
+        QTest::newRow("short ascii") << QByteArray("abc") << 255;
+        QTest::newRow("ascii of sixteen") << ascii.left(16) << 255;
+        QTest::newRow("longer ascii") << ascii << 255;
+        QTest::newRow("a letter after sixteen") << ascii.left(17) + "\xC3\xA9!" << 255;
+        QTest::newRow("a pair at the cut") << ascii.left(9) + "\xF0\x9F\x98\x80z" << 10;
+        QTest::newRow("cut in ascii") << ascii << 20;
+        QTest::newRow("invalid bytes") << QByteArray("ab\xC3(\xFF") << 255;
+        QTest::newRow("a leading U+FEFF is a character") << QByteArray("\xEF\xBB\xBFx") << 255;
+        QTest::newRow("too long to share") << QByteArray(20000, 'q') + "\xC3\xA9" << 30000;
+        QTest::newRow("too long, cut") << QByteArray(20000, 'q') << 255;
+    }
+    void textBlocksDecode()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, max);
+        TextBlocks blocks;
+        blocks.Decode("before", 255);
+        const QString made = blocks.Decode(bytes, max);
+        const QString plain = bytes.isEmpty() ? QString() : DecodeUtf8Prefix(bytes, max);
+        QCOMPARE(made, plain);
+        QCOMPARE(made.isNull(), plain.isNull());
+        QCOMPARE(made.utf16()[made.size()], u'\0');
+        QCOMPARE(blocks.Decode("after", 255), QStringLiteral("after"));
+    }
+
+    // Texts outlive their maker; changing or freeing one leaves the others
+    // in its block alone, and the last one in a block may grow over the
+    // room of those gone before it, or beyond the block.
+    void textBlocksLifetime()
+    {
+        std::vector<QString> texts;
+        {
+            TextBlocks blocks;
+            for (int i = 0; i < 20000; ++i)  // several blocks
+                texts.push_back(blocks.Decode("item " + QByteArray::number(i) + " \xC3\xA9t\xC3\xA9", 255));
+        }
+        auto expected = [](int i) { return QStringLiteral("item %1 \u00E9t\u00E9").arg(i); };
+        for (int i = 0; i < 20000; ++i) {
+            if (i % 3 == 0)
+                texts[size_t(i)] += QLatin1Char('+');
+            else if (i % 3 == 1)
+                texts[size_t(i)] = QString();
+        }
+        for (int i = 0; i < 20000; ++i)
+            QCOMPARE(texts[size_t(i)], i % 3 == 0 ? expected(i) + QLatin1Char('+') : i % 3 == 1 ? QString() : expected(i));
+
+        QString alone;
+        {
+            TextBlocks blocks;
+            QString first = blocks.Decode("first", 255);
+            alone = blocks.Decode("middle", 255);
+            QString last = blocks.Decode("last", 255);
+        }
+        alone.append(QStringLiteral("-grown-over-the-last"));
+        alone.prepend(QStringLiteral("in-front-"));
+        QCOMPARE(alone, QStringLiteral("in-front-middle-grown-over-the-last"));
+        alone.append(QString(100000, QLatin1Char('z')));
+        QCOMPARE(alone.size(), 35 + 100000);
+        QVERIFY(alone.startsWith(QLatin1String("in-front-middle-grown")));
+        QCOMPARE(alone.utf16()[alone.size()], u'\0');
     }
 
     void blockForms_data()
