@@ -351,6 +351,8 @@ void TstPortalKeyboard::shortcut_data()
     const QString asked = QStringLiteral("ShortcutsSession BindShortcuts type-it-in description=Type the current "
                                          "item's script preferred_trigger=CTRL+ALT+K");
     QTest::newRow("bound, with the keys the desktop chose") << QStringList() << asked << "Ctrl+Alt+K" << "";
+    QTest::newRow("bound, each answer before its call's reply")
+        << QStringList{"--answer-first"} << asked << "Ctrl+Alt+K" << "";
     QTest::newRow("refused") << QStringList{"--bind", "1"} << asked << "" << PortalShortcut::RefusedText();
     QTest::newRow("a portal without global shortcuts")
         << QStringList{"--no-shortcuts"} << "" << "" << PortalShortcut::NoPortalText();

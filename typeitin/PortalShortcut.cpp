@@ -83,8 +83,12 @@ void PortalShortcut::Ask(const QString &method, QVariantList arguments, QVariant
     QDBusMessage call = QDBusMessage::createMethodCall(portal::Service, portal::DesktopPath, GlobalShortcuts, method);
     call.setArguments(arguments);
     auto *watch = new QDBusPendingCallWatcher(Bus.asyncCall(call), this);
-    connect(watch, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *w) {
+    connect(watch, &QDBusPendingCallWatcher::finished, this, [this, asked = RequestPath](QDBusPendingCallWatcher *w) {
         w->deleteLater();
+        // The request's answer may come before the reply to the call: then
+        // this request is over (and the next one may have begun).
+        if (RequestPath != asked)
+            return;
         const QDBusPendingReply<QDBusObjectPath> reply = *w;
         if (reply.isError()) {
             Fail(FailedText(reply.error().message().isEmpty() ? reply.error().name() : reply.error().message()));

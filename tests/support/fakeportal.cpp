@@ -4,7 +4,7 @@
 //
 //   fakeportal LOG [--version N] [--start CODE|silent] [--start-after MS]
 //              [--close-after N] [--token TOKEN] [--no-interface]
-//              [--no-shortcuts] [--bind CODE]
+//              [--no-shortcuts] [--bind CODE] [--answer-first]
 //
 // --start: the response code of Start (0 granted, 1 refused by the user,
 // 2 ended otherwise) or silent (never answers); --start-after: the user
@@ -14,6 +14,8 @@
 // there without the remote desktop interface. --no-shortcuts: without the
 // global shortcuts interface; --bind: the response code of BindShortcuts
 // (granted, it binds every shortcut asked for with the trigger "Ctrl+Alt+K").
+// --answer-first: a request's answer goes out before the reply to the call
+// that made it (a client may see them in this order anyway).
 // The test's own method org.kelpo.FakePortal.Activate(session, id) sends
 // Activated for that session and shortcut id (session "": the shortcuts
 // session open now).
@@ -54,6 +56,7 @@ public:
     bool Interface = true;
     bool Shortcuts = true;
     uint BindAnswer = 0;
+    bool AnswerFirst = false;
     QString ShortcutsSession;
 
     int Sessions = 0;
@@ -176,13 +179,19 @@ public:
             bus.send(message.createErrorReply(QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"), member));
             return true;
         }
-        bus.send(message.createReply(QVariant::fromValue(QDBusObjectPath(request))));
-        if (!answer)
-            return true;
+        const QDBusMessage reply = message.createReply(QVariant::fromValue(QDBusObjectPath(request)));
         const QDBusMessage response =
             QDBusMessage::createSignal(request, QStringLiteral("org.freedesktop.portal.Request"),
                                        QStringLiteral("Response"))
             << code << results;
+        if (answer && AnswerFirst) {
+            bus.send(response);
+            bus.send(reply);
+            return true;
+        }
+        bus.send(reply);
+        if (!answer)
+            return true;
         if (member == QLatin1String("Start") && StartAfterMs > 0)
             QTimer::singleShot(StartAfterMs, [response] { QDBusConnection::sessionBus().send(response); });
         else
@@ -226,6 +235,8 @@ int main(int argc, char *argv[])
             portal.Shortcuts = false;
         else if (a == QLatin1String("--bind"))
             portal.BindAnswer = value.toUInt(), ++i;
+        else if (a == QLatin1String("--answer-first"))
+            portal.AnswerFirst = true;
     }
     qDBusRegisterMetaType<kelpo::PortalShortcutEntry>();
     qDBusRegisterMetaType<QList<kelpo::PortalShortcutEntry>>();
