@@ -197,26 +197,45 @@ qint32 ReadInteger(QStringView text)
     return qint32(std::min(value, limit - 1));
 }
 
-// Reads a day number with the program's decimal separator. An end date
-// written while the other separator was in force is accepted as well: the
-// "Last1: " lines may have switched the separator away from the one the file
-// was written with, and an end date is never worth dropping an item for.
-bool ReadDayNumber(const Formats &formats, const QString &t, double *dayNumber, bool tryOther)
+// Reads the day number after a "Last1: " or "Ends1: " key with the
+// program's decimal separator. An end date written while the other
+// separator was in force is accepted as well: the "Last1: " lines may have
+// switched the separator away from the one the file was written with, and an
+// end date is never worth dropping an item for.
+bool ReadDayNumber(const Formats &formats, QByteArrayView line, double *dayNumber, bool tryOther)
 {
-    if (formats.ParseDayNumber(t, dayNumber))
+    constexpr qsizetype KeyLength = 7;
+    // Only the first 255 characters of a value count, as with every value.
+    char16_t buffer[64];
+    const QByteArrayView bytes = line.sliced(KeyLength);
+    const QString cut = bytes.size() > TextLimit ? ValueAfterKey(line, KeyLength, buffer) : QString();
+    auto parse = [&](const Formats &f) {
+        return cut.isNull() ? f.ParseDayNumberUtf8(bytes, dayNumber) : f.ParseDayNumber(cut, dayNumber);
+    };
+    if (parse(formats))
         return true;
     if (!tryOther)
         return false;
     Formats other = formats;
     other.SwitchDecimalSeparator();
-    return other.ParseDayNumber(t, dayNumber);
+    return parse(other);
 }
 
 const QByteArray SeparatorBytes = ItemSeparator.toUtf8();
 
+// Whether `line` begins with the ASCII `key`; compared inline, as the
+// reader asks this of every line.
+template <size_t N>
+bool Begins(QByteArrayView line, const char (&key)[N])
+{
+    return line.size() >= qsizetype(N - 1) && std::memcmp(line.data(), key, N - 1) == 0;
+}
+
 bool IsSeparator(QByteArrayView line)
 {
-    return line == QByteArrayView(SeparatorBytes);
+    static constexpr char Separator[] = "-----------------------------------------\x03";
+    static_assert(sizeof Separator == 43);
+    return line.size() == qsizetype(sizeof Separator - 1) && Begins(line, Separator);
 }
 
 // The repeat kind and the entry counter from the frequency line
@@ -272,16 +291,16 @@ bool ReadItem(LineReader &in, Rec &read, Formats &formats, double now, QString *
     rec->Name = ValueOf(line, "Name: ", 6, shared.texts);
 
     line = in.Next();
-    if (!line.startsWith("Desc: "))
+    if (!Begins(line, "Desc: "))
         expect(line, "Group: ", "group");
-    if (line.startsWith("Desc: ")) {
+    if (Begins(line, "Desc: ")) {
         // An empty description adds no line: comments that began with a
         // blank line would lose it at the next save and load.
         const QString description = From(line, 7);
         if (!description.isEmpty())
             rec->Comments = description + QLatin1String("\r\n");
     }
-    else if (line.startsWith("Group: "))
+    else if (Begins(line, "Group: "))
         rec->Group = shared.groups.Get(line, [&] { return From(line, 8); });
 
     line = in.Next();
@@ -289,7 +308,7 @@ bool ReadItem(LineReader &in, Rec &read, Formats &formats, double now, QString *
     rec->Site = ValueOf(line, "Site: ", 6, shared.texts);
 
     line = in.Next();
-    if (line.startsWith("Keys: ")) {
+    if (Begins(line, "Keys: ")) {
         rec->Keys = shared.keys.Get(line, [&] { return From(line, 7, std::numeric_limits<qsizetype>::max()); });
         line = in.Next();
     }
@@ -305,11 +324,11 @@ bool ReadItem(LineReader &in, Rec &read, Formats &formats, double now, QString *
     };
 
     char16_t buffer[64];
-    if (line.startsWith("Last1: ")) {
+    if (Begins(line, "Last1: ")) {
         if (!line.contains(char(formats.DecimalSeparator().unicode())))
             formats.SwitchDecimalSeparator();
         double d = 0;
-        if (!ReadDayNumber(formats, ValueAfterKey(line, 7, buffer), &d, false) || !IsShowableDay(d))
+        if (!ReadDayNumber(formats, line, &d, false) || !IsShowableDay(d))
             return fail(line);
         rec->Last = d;
     } else {
@@ -319,14 +338,14 @@ bool ReadItem(LineReader &in, Rec &read, Formats &formats, double now, QString *
     }
 
     line = in.Next();
-    if (line.startsWith("Freq: ")) {
+    if (Begins(line, "Freq: ")) {
         // The oldest form: no end date and no counter.
         rec->Freq = ReadInteger(From(line, 7, 6));
         rec->Ends = today + 365;
     } else {
         double d = 0;
-        if (line.startsWith("Ends1: ")) {
-            if (!ReadDayNumber(formats, ValueAfterKey(line, 7, buffer), &d, true))
+        if (Begins(line, "Ends1: ")) {
+            if (!ReadDayNumber(formats, line, &d, true))
                 return fail(line);
         } else if (!formats.ParseDateTime(From(line, 7), &d)) {
             d = today;
@@ -516,27 +535,27 @@ LoadResult ReadUtf8Data(QByteArrayView text, Model &model, Formats &formats, dou
     QByteArrayView line = in.Next();
     qint32 itemCount = 0;
     auto readCount = [&](QByteArrayView countLine) {
-        if (!countLine.startsWith("Number of items:"))
+        if (!Begins(countLine, "Number of items:"))
             damage.AtLine(QStringLiteral("the number of items is missing (found %1).").arg(Quote(countLine)));
         // The item count is read whole: a file of 100,000 items or more must
         // not lose its tail to a five-digit field.
         itemCount = ReadInteger(From(countLine, 17, countLine.size()));
     };
-    if (line.startsWith("Number of items:")) {
+    if (Begins(line, "Number of items:")) {
         readCount(line);
     } else {
-        if (!line.startsWith("NumGroups:"))
+        if (!Begins(line, "NumGroups:"))
             damage.AtLine(QStringLiteral("this is not a Kelpo data file: it begins with %1.").arg(Quote(line)));
         const qint32 listed = ReadInteger(From(line, 11, 6));
         const int loaded = std::clamp(listed, 0, MaxGroups);
         for (int i = 1; i <= loaded; ++i) {
             GroupData &g = model.GroupTable[size_t(i)];
             line = in.Next();
-            if (!line.startsWith("GroupName") || !line.contains('='))
+            if (!Begins(line, "GroupName") || !line.contains('='))
                 damage.AtLine(QStringLiteral("the name of group %1 is missing (found %2).").arg(i).arg(Quote(line)));
             g.GroupName = DecodeUtf8Prefix(line.sliced(line.indexOf('=') + 1), TextLimit);
             line = in.Next();
-            if (!line.startsWith("GroupNumber") || !line.contains('='))
+            if (!Begins(line, "GroupNumber") || !line.contains('='))
                 damage.AtLine(QStringLiteral("the number of group %1 is missing (found %2).").arg(i).arg(Quote(line)));
             g.GroupNumber = ReadInteger(DecodeUtf8Prefix(line.sliced(line.indexOf('=') + 1), 64));
         }
@@ -570,7 +589,7 @@ LoadResult ReadUtf8Data(QByteArrayView text, Model &model, Formats &formats, dou
     model.Items.Reserve(int(std::min<qint64>(std::max(0, itemCount), text.size() / 50 + 1)));
     while (!in.AtEnd()) {
         line = in.Peek();
-        if (line.startsWith("Item: ")) {
+        if (Begins(line, "Item: ")) {
             ++found;
             QString error;
             Rec rec;

@@ -2,6 +2,8 @@
 // program's formats (the patterns are compiled in LocalePatterns.cpp).
 #include "Formats.h"
 
+#include "TextCodec.h"
+
 #include <charconv>
 #include <cmath>
 
@@ -501,6 +503,49 @@ bool Formats::ParseDayNumber(const QString &text, double *dayNumber) const
         return false;
     // A number that rounds (to the millisecond) into the year 10000 could
     // be read but never written again: it counts as outside the range.
+    qint64 days;
+    int ms;
+    if (!SplitParts(v, &days, &ms))
+        return false;
+    *dayNumber = v;
+    return true;
+}
+
+bool Formats::ParseDayNumberUtf8(QByteArrayView utf8, double *dayNumber) const
+{
+    // The form the writer makes, "[-]digits[<separator>digits]", with at most
+    // fifteen digits: the digits then make a whole number below 2^53 and
+    // the divisor a power of ten below 10^22, both exact as doubles, so one
+    // division rounds as correctly as std::from_chars. Anything else takes
+    // the general way.
+    static constexpr double PowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                             1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    if (decimalSep_.unicode() >= 0x80)
+        return ParseDayNumber(DecodeUtf8Piece(utf8), dayNumber);
+    const char *p = utf8.data();
+    const char *const end = p + utf8.size();
+    const bool negative = p != end && *p == '-';
+    if (negative)
+        ++p;
+    qint64 digits = 0;
+    int count = 0, fraction = -1;
+    for (; p != end && count <= 15; ++p) {
+        if (*p >= '0' && *p <= '9') {
+            digits = digits * 10 + (*p - '0');
+            ++count;
+            if (fraction >= 0)
+                ++fraction;
+        } else if (*p == char(decimalSep_.unicode()) && fraction < 0 && count > 0) {
+            fraction = 0;
+        } else {
+            break;
+        }
+    }
+    if (p != end || count == 0 || count > 15 || fraction == 0)
+        return ParseDayNumber(DecodeUtf8Piece(utf8), dayNumber);
+    double v = double(digits) / PowersOfTen[std::max(fraction, 0)];
+    if (negative)
+        v = -v;
     qint64 days;
     int ms;
     if (!SplitParts(v, &days, &ms))

@@ -122,6 +122,9 @@ public:
     // optional blanks, sign, digits, separator, digits, exponent, blanks.
     // Fails on anything else and on numbers outside the supported range.
     bool ParseDayNumber(const QString &text, double *dayNumber) const;
+    // The same for a value in UTF-8 bytes, as a file holds it; the forms the
+    // program writes are read without making a text first.
+    bool ParseDayNumberUtf8(QByteArrayView utf8, double *dayNumber) const;
 
 private:
     struct Split;

@@ -9,6 +9,10 @@
 #include <cstring>
 #include <new>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace kelpo {
 
 const QString TrashMarker = QStringLiteral(",-1,");
@@ -123,7 +127,20 @@ size_t FoldedHash(const QString &name)
     qsizetype at = 0;
     do {
         const qsizetype len = std::min(Piece, n - at);
-        for (qsizetype i = 0; i < len; ++i)
+        qsizetype i = 0;
+#ifdef __SSE2__
+        // Eight characters at a time: a-z lose 32. Compared as signed
+        // numbers, characters from U+8000 on are below 'a' and stay.
+        const __m128i beforeA = _mm_set1_epi16('a' - 1);
+        const __m128i afterZ = _mm_set1_epi16('z' + 1);
+        const __m128i caseBit = _mm_set1_epi16(0x20);
+        for (; i + 8 <= len; i += 8) {
+            const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + at + i));
+            const __m128i lower = _mm_and_si128(_mm_cmpgt_epi16(c, beforeA), _mm_cmplt_epi16(c, afterZ));
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(folded + i), _mm_sub_epi16(c, _mm_and_si128(lower, caseBit)));
+        }
+#endif
+        for (; i < len; ++i)
             folded[i] = Fold(s[at + i]);
         h = qHash(QStringView(folded, len), h);
         at += len;

@@ -6,6 +6,10 @@
 
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace kelpo {
 
 bool IsValidUtf8(const QByteArray &bytes)
@@ -14,6 +18,18 @@ bool IsValidUtf8(const QByteArray &bytes)
     const qsizetype n = bytes.size();
     qsizetype i = 0;
     while (i < n) {
+#ifdef __SSE2__
+        // Long plain ASCII runs 64 bytes at a time.
+        if (n - i >= 64) {
+            const auto *v = reinterpret_cast<const __m128i *>(p + i);
+            const __m128i any = _mm_or_si128(_mm_or_si128(_mm_loadu_si128(v), _mm_loadu_si128(v + 1)),
+                                             _mm_or_si128(_mm_loadu_si128(v + 2), _mm_loadu_si128(v + 3)));
+            if (_mm_movemask_epi8(any) == 0) {
+                i += 64;
+                continue;
+            }
+        }
+#endif
         // Plain ASCII runs eight bytes at a time.
         if (n - i >= 8) {
             quint64 word;

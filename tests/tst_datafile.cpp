@@ -125,6 +125,12 @@ private slots:
         QTest::newRow("above range") << QByteArray("\xF4\x90\x80\x80") << false << QString::fromUtf16(u"\u00F4\u0090\u20AC\u20AC");
         QTest::newRow("bad byte after a long ascii run")
             << QByteArray("0123456789abcdef\xE9") << false << QString::fromUtf16(u"0123456789abcdef\u00E9");
+        QTest::newRow("bad byte inside a run of 64")
+            << QByteArray(70, 'a') + "\xE9" + QByteArray(70, 'b') << false
+            << QString(70, QLatin1Char('a')) + QChar(0xE9) + QString(70, QLatin1Char('b'));
+        QTest::newRow("a letter between runs of 64")
+            << QByteArray(70, 'a') + "\xC3\xA9" + QByteArray(130, 'b') << true
+            << QString(70, QLatin1Char('a')) + QChar(0xE9) + QString(130, QLatin1Char('b'));
         QTest::newRow("cut short") << QByteArray("a\xC3") << false << QString::fromUtf16(u"a\u00C3");
         QTest::newRow("1252 letters") << QByteArray("Caf\xE9 \x80 \x93q\x94 \x9F") << false
                                       << QString::fromUtf16(u"Caf\u00E9 \u20AC \u201Cq\u201D \u0178");

@@ -106,6 +106,18 @@ private slots:
         QCOMPARE(FoldName(QStringLiteral("abc XYZ 12")), QStringLiteral("ABC XYZ 12"));
         const QString accented = QString::fromUtf8("\xC3\xA4\xC3\xA9\xC3\x9F");  // äéß
         QCOMPARE(FoldName(accented), accented);
+
+        // The index folds long names eight characters at a time: the ends of
+        // a-z fold, their neighbours and characters from U+8000 on do not.
+        ItemList list;
+        const QString lower = QStringLiteral("azaz`{@[ zebra apple \u9AD8\uFF41 azaz");
+        Rec rec;
+        rec.Name = lower;
+        Rec *held = list.Append(std::move(rec));
+        QCOMPARE(list.FindFolded(FoldName(lower)), held);
+        QCOMPARE(list.FindFolded(QStringLiteral("AZAZ`{@[ ZEBRA APPLE \u9AD8\uFF41 AZAZ")), held);
+        QVERIFY(!list.FindFolded(QStringLiteral("AZAZ@[@[ ZEBRA APPLE \u9AD8\uFF41 AZAZ")));
+        QVERIFY(!list.FindFolded(QStringLiteral("AZAZ`{@[ ZEBRA APPLE \u9AD8\uFF21 AZAZ")));
     }
 
     void findEntry_data()
