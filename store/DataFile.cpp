@@ -408,29 +408,51 @@ bool ReadItem(LineReader &in, Rec &read, Formats &formats, double now, QString *
 }
 
 // Writes the pieces of a file into a byte buffer as UTF-8, straight through
-// a cursor, without making a UTF-16 copy of the whole file first. Finish()
-// cuts the buffer to what was written.
+// a cursor, without making a UTF-16 copy of the whole file first. The writes
+// themselves check nothing: Room(n) makes sure the next n bytes fit, and
+// the writes that follow it must stay within them (a text of n UTF-16 units
+// takes at most 3n bytes). Finish() cuts the buffer to what was written.
 class Utf8Writer {
 public:
+    // Most bytes a text of `units` UTF-16 units takes.
+    static constexpr qsizetype MostBytes(qsizetype units) { return 3 * units; }
+
     Utf8Writer(QByteArray &bytes, qsizetype expected) : bytes_(bytes)
     {
         bytes_.resize(expected);
         AdviseLargePages(bytes_);
+        at_ = bytes_.data();
     }
-    void Finish() { bytes_.resize(size_); }
+    void Finish() { bytes_.resize(at_ - bytes_.data()); }
 
-    Utf8Writer &Ascii(const char *text) { return Bytes(QByteArrayView(text, qsizetype(std::strlen(text)))); }
-    Utf8Writer &Bytes(QByteArrayView bytes)
+    void Room(qsizetype n)
     {
-        std::memcpy(Room(bytes.size()), bytes.data(), size_t(bytes.size()));
-        size_ += bytes.size();
+        const qsizetype used = at_ - bytes_.data();
+        if (bytes_.size() - used >= n)
+            return;
+        bytes_.resize(std::max(bytes_.size() * 2, used + n + 4096));
+        AdviseLargePages(bytes_);
+        at_ = bytes_.data() + used;
+    }
+
+    template <size_t N>
+    Utf8Writer &Ascii(const char (&text)[N])
+    {
+        std::memcpy(at_, text, N - 1);
+        at_ += N - 1;
         return *this;
     }
-    Utf8Writer &LineEnd() { return Bytes(QByteArrayView("\r\n", 2)); }
+    Utf8Writer &Bytes(QByteArrayView bytes)
+    {
+        std::memcpy(at_, bytes.data(), size_t(bytes.size()));
+        at_ += bytes.size();
+        return *this;
+    }
+    Utf8Writer &LineEnd() { return Ascii("\r\n"); }
+    static constexpr qsizetype NumberBytes = 20;  // "-9223372036854775808"
     Utf8Writer &Number(qint64 value)
     {
-        char *at = Room(24);
-        size_ = std::to_chars(at, at + 24, value).ptr - bytes_.data();
+        at_ = std::to_chars(at_, at_ + NumberBytes, value).ptr;
         return *this;
     }
     // Text as QString::toUtf8 writes it; plain ASCII is copied straight in.
@@ -438,7 +460,13 @@ public:
     {
         if (CopyAscii(text, false))
             return *this;
-        return Bytes(text.toUtf8());
+        // The encoder writes half a surrogate pair alone as U+FFFD, where
+        // QString::toUtf8 (and so every file written before) has "?".
+        const bool halves = std::any_of(text.begin(), text.end(), [](QChar c) { return c.isSurrogate(); });
+        if (halves)
+            return Bytes(text.toUtf8());
+        at_ = encoder_.appendToBuffer(at_, text);
+        return *this;
     }
     // A text on one line: line breaks inside it would shift every later line
     // of the file, so they become blanks.
@@ -447,7 +475,7 @@ public:
         if (CopyAscii(text, true))
             return *this;
         if (!text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
-            return Bytes(text.toUtf8());
+            return Text(text);
         QString t = text;
         t.replace(QLatin1String("\r\n"), QLatin1String(" "));
         t.replace(QLatin1Char('\r'), QLatin1Char(' '));
@@ -457,8 +485,7 @@ public:
     // A day number with the program's decimal separator.
     Utf8Writer &DayNumber(const Formats &formats, double dayNumber)
     {
-        char *at = Room(Formats::DayNumberChars);
-        size_ += formats.WriteDayNumber(dayNumber, at);
+        at_ += formats.WriteDayNumber(dayNumber, at_);
         return *this;
     }
 
@@ -470,7 +497,7 @@ private:
     {
         const char16_t *s = text.utf16();
         const qsizetype n = text.size();
-        char *d = Room(n);
+        char *d = at_;
         qsizetype i = 0;
 #ifdef __SSE2__
         // Sixteen characters at a time.
@@ -498,22 +525,14 @@ private:
                 return false;
             d[i] = char(c);
         }
-        size_ += n;
+        at_ += n;
         return true;
     }
 
-    // Room for `n` more bytes at the cursor.
-    char *Room(qsizetype n)
-    {
-        if (bytes_.size() - size_ < n) {
-            bytes_.resize(std::max(bytes_.size() * 2, size_ + n + 4096));
-            AdviseLargePages(bytes_);
-        }
-        return bytes_.data() + size_;
-    }
-
     QByteArray &bytes_;
-    qsizetype size_ = 0;
+    char *at_ = nullptr;
+    // Stateless: each text is converted on its own.
+    QStringEncoder encoder_{QStringEncoder::Utf8, QStringEncoder::Flag::Stateless};
 };
 
 }  // namespace
@@ -639,23 +658,36 @@ bool BuildDataText(const Model &model, const Formats &formats, QByteArray *out, 
     const int groups = std::clamp(model.NumGroups, 0, MaxGroups);
     const int count = model.Items.Count();
 
+    // The bytes of an item block besides its texts: the keys, the numbers,
+    // the line ends and the separator.
+    constexpr qsizetype ItemBytes = 256;
+    auto textUnits = [](const Rec &r) {
+        return r.Name.size() + r.Group.size() + r.Site.size() + r.Keys.size() + r.Comments.size();
+    };
+
     // The file is built as UTF-8 in one buffer, sized from the texts it will
-    // hold (exact for ASCII; other text lets it grow).
-    qsizetype estimate = 256 + qsizetype(groups) * 300;
+    // hold: enough for ASCII, with room for the largest block on top, so
+    // that the room made for each block never grows the buffer; other text
+    // lets it grow.
+    qsizetype estimate = 1024 + qsizetype(groups) * 300, largest = 0;
     for (int k = 0; k < count; ++k) {
-        const Rec &r = *model.Items.At(k);
-        estimate += 200 + r.Name.size() + r.Group.size() + r.Site.size() + r.Keys.size() + r.Comments.size();
+        const qsizetype units = textUnits(*model.Items.At(k));
+        estimate += ItemBytes + units;
+        largest = std::max(largest, units);
     }
     QByteArray bytes;
-    Utf8Writer w(bytes, estimate);
+    Utf8Writer w(bytes, estimate + Utf8Writer::MostBytes(largest));
     const QByteArray &separator = SeparatorBytes;
 
+    w.Room(256);
     w.Ascii("NumGroups: ").Number(groups).LineEnd();
     for (int i = 1; i <= groups; ++i) {
         const GroupData &g = model.GroupTable[size_t(i)];
+        w.Room(128 + Utf8Writer::MostBytes(g.GroupName.size()));
         w.Ascii("GroupName").Number(i).Ascii("=").OneLine(g.GroupName).LineEnd();
         w.Ascii("GroupNumber").Number(i).Ascii("=").Number(g.GroupNumber).LineEnd();
     }
+    w.Room(256);
     w.Ascii("Number of items: ").Number(count).LineEnd();
     w.Bytes(separator).LineEnd();
 
@@ -668,6 +700,7 @@ bool BuildDataText(const Model &model, const Formats &formats, QByteArray *out, 
             out->clear();
             return false;
         }
+        w.Room(ItemBytes + Utf8Writer::MostBytes(textUnits(r)));
         w.Ascii("Item: ").Number(k + 1).LineEnd();
         w.Ascii("Name: ").OneLine(r.Name).LineEnd();
         w.Ascii("Group: ").OneLine(r.Group).LineEnd();

@@ -623,9 +623,13 @@ private slots:
     {
         const QStringList specials = {QStringLiteral("\n"), QStringLiteral("\r"), QStringLiteral("\r\n"),
                                       QString::fromUtf16(u"\u00E9"), QString::fromUtf16(u"\u20AC"),
-                                      QString::fromUtf16(u"\U0001F600"), QString(QChar(0x7F))};
+                                      QString::fromUtf16(u"\U0001F600"), QString(QChar(0x7F)),
+                                      // Halves of a pair alone, written as QString::toUtf8 writes them.
+                                      QString(QChar(0xD83D)), QString(QChar(0xDE00)),
+                                      // Three bytes for every character: the most room a text takes.
+                                      QString(3000, QChar(0x20AC))};
         for (const QString &special : specials) {
-            for (int at : {0, 1, 7, 8, 15, 16, 17, 31, 32, 39}) {
+            for (int at : {0, 1, 7, 8, 15, 16, 17, 31, 32, 39, 40}) {
                 QString text = QStringLiteral("abcdefghijklmnopqrstuvwxyz0123456789ABCD");
                 text.insert(at, special);
                 Model m;
