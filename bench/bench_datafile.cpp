@@ -14,8 +14,9 @@
 //   bench_datafile              10,000 and 100,000 items
 //   bench_datafile --long       also 1,000,000 items
 //   bench_datafile N [N...]     the given counts
-//   bench_datafile --write N F  writes a data file of N items to F (for a
-//                               profiler: then --load F)
+//   bench_datafile --write N F  writes a data file of N items to F, or an
+//                               exchange file where F ends in ".kdf" (for a
+//                               profiler: then --load F or --load-exchange F)
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -359,6 +360,12 @@ int WriteSample(int count, const QString &path)
     Fill(model, count);
     QByteArray bytes;
     QString error;
+    if (path.endsWith(QLatin1String(".kdf"))) {
+        QList<const Rec *> records;
+        for (int i = 0; i < model.Items.Count(); ++i)
+            records.append(model.Items.At(i));
+        return SaveExchangeFile(path, QStringLiteral("Bench"), records, true, formats, &error) ? 0 : 1;
+    }
     return BuildDataText(model, formats, &bytes) && WriteFileAtomic(path, bytes, &error) ? 0 : 1;
 }
 

@@ -4,6 +4,7 @@
 #include "FileRead.h"
 #include "ItemDates.h"
 #include "Product.h"
+#include "TextBlocks.h"
 #include "TextCodec.h"
 #include "WholeNumber.h"
 
@@ -12,6 +13,10 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace kelpo {
 
@@ -32,6 +37,16 @@ constexpr char LineEnd = 0x0B;
 QString After(QByteArrayView line, qsizetype keyLength, qsizetype max = TextLimit)
 {
     return Utf8After(line, keyLength, max);
+}
+
+// The same for the texts an item keeps (name, address, script, comments):
+// made in shared blocks where the key is plain ASCII, as it always is in
+// the files the program writes.
+QString After(QByteArrayView line, qsizetype keyLength, TextBlocks &texts, qsizetype max = TextLimit)
+{
+    const bool asciiKey = line.size() >= keyLength &&
+                          std::all_of(line.begin(), line.begin() + keyLength, [](char c) { return (c & 0x80) == 0; });
+    return asciiKey ? texts.Decode(line.sliced(keyLength), max) : Utf8After(line, keyLength, max);
 }
 
 // The offending text as the conversion messages quote it.
@@ -94,14 +109,33 @@ QByteArray Unscramble(const char *p, qsizetype n)
     QByteArray plain(n, Qt::Uninitialized);
     char *d = plain.data();
     qsizetype k = 0;
-    for (qsizetype i = 0; i < n; ++i) {
-        const char c = p[i];
-        if (c == '\n')
-            d[k++] = LineEnd;
-        else if (c == '\r' && i + 1 < n && p[i + 1] == '\n')
-            continue;
-        else
-            d[k++] = char(c ^ 0x01);
+#ifdef __SSE2__
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i one = _mm_set1_epi8(0x01);
+#endif
+    for (qsizetype i = 0; i < n;) {
+#ifdef __SSE2__
+        // Sixteen bytes at once where none of them is a CR or an LF.
+        if (n - i >= 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + i));
+            if (_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, cr))) == 0) {
+                _mm_storeu_si128(reinterpret_cast<__m128i *>(d + k), _mm_xor_si128(v, one));
+                i += 16;
+                k += 16;
+                continue;
+            }
+        }
+#endif
+        for (const qsizetype stop = std::min(n, i + 16); i < stop; ++i) {
+            const char c = p[i];
+            if (c == '\n')
+                d[k++] = LineEnd;
+            else if (c == '\r' && i + 1 < n && p[i + 1] == '\n')
+                continue;
+            else
+                d[k++] = char(c ^ 0x01);
+        }
     }
     plain.truncate(k);
     return plain;
@@ -110,7 +144,7 @@ QByteArray Unscramble(const char *p, qsizetype n)
 // Reads one item. Returns false with `error` set when a value does not
 // convert or the file ends before the item's fixed lines are all there.
 bool ReadItem(Lines &in, Formats &formats, qint64 index, qint64 announced, Rec *rec,
-              QString *error)
+              QString *error, TextBlocks &texts)
 {
     QByteArrayView line;
     if (!in.Next(&line)) {
@@ -119,7 +153,7 @@ bool ReadItem(Lines &in, Formats &formats, qint64 index, qint64 announced, Rec *
                      .arg(announced);
         return false;
     }
-    rec->Name = After(line, 5);
+    rec->Name = After(line, 5, texts);
 
     auto next = [&]() {
         if (in.Next(&line))
@@ -132,7 +166,7 @@ bool ReadItem(Lines &in, Formats &formats, qint64 index, qint64 announced, Rec *
 
     if (!next())
         return false;
-    rec->Site = After(line, 4);
+    rec->Site = After(line, 4, texts);
 
     if (!next())
         return false;
@@ -173,11 +207,11 @@ bool ReadItem(Lines &in, Formats &formats, qint64 index, qint64 announced, Rec *
 
     if (!next())
         return false;
-    rec->Keys = After(line, 5, NoLimit);
+    rec->Keys = After(line, 5, texts, NoLimit);
 
     if (!next())
         return false;
-    rec->Comments = After(line, 4, NoLimit);
+    rec->Comments = After(line, 4, texts, NoLimit);
 
     // Further lines up to the marker (or the end of the file) continue the
     // comments, without a separator; empty ones are skipped.
@@ -308,9 +342,10 @@ bool ParseExchangeText(QByteArray bytes, Formats &formats, ExchangeParse *out)
     // Room for the items announced, but never more than the file could hold
     // (an item takes more than 40 bytes).
     out->items.reserve(size_t(std::clamp<qint64>(announced, 0, in.Size() / 40 + 1)));
+    TextBlocks texts;
     for (qint64 k = 0; k < announced; ++k) {
         Rec rec;
-        if (!ReadItem(in, formats, k, announced, &rec, &out->error)) {
+        if (!ReadItem(in, formats, k, announced, &rec, &out->error, texts)) {
             out->stoppedAt = k;
             return false;
         }

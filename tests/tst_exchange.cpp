@@ -242,6 +242,15 @@ private slots:
             << QStringList{"a"} << "{tab}" << "c" << 2;
         QTest::newRow("lines ended by LF alone")
             << Kdf(Head("G", "0") + Item("a"), "\n") << QStringList{"a"} << "{tab}" << "" << 2;
+        // Long lines are unscrambled many bytes at a time; a CR alone (a
+        // scrambled 0x0C) is a value byte wherever it stands.
+        const QByteArray longName = "abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGHIJKLMNOP";
+        const QByteArray longComment = QByteArray(21, 'c') + "\x0C" + QByteArray(30, 'd') + "\x0Ce";
+        for (const QByteArray &eol : {QByteArray("\r\n"), QByteArray("\n")}) {
+            QTest::addRow("long lines, CRs alone inside, ended by %s", eol.size() == 2 ? "CR LF" : "LF")
+                << Kdf(Head("G", "1") + Item(longName, "46366.5", "46366", "2", "5", longComment) + Item("b"), eol)
+                << QStringList{QString::fromLatin1(longName), "b"} << "{tab}" << QString::fromLatin1(longComment) << 2;
+        }
         QTest::newRow("fewer announced than held: the rest unread")
             << Kdf(Head("G", "0") + Item("a") + Item("b")) << QStringList{"a"} << "{tab}" << "" << 2;
         QTest::newRow("negative count: nothing read")
