@@ -260,11 +260,13 @@ struct SharedValues {
 };
 
 // The value of a one-line field after its ASCII key, as From() gives it.
-QString ValueOf(QByteArrayView line, const char *key, qsizetype keyLength, TextBlocks &texts)
+template <size_t N>
+QString ValueOf(QByteArrayView line, const char (&key)[N], TextBlocks &texts)
 {
-    if (!line.startsWith(QByteArrayView(key, keyLength)))
-        return From(line, keyLength + 1);
-    return texts.Decode(line.sliced(keyLength), TextLimit);
+    constexpr qsizetype KeyLength = N - 1;
+    if (!Begins(line, key))
+        return From(line, KeyLength + 1);
+    return texts.Decode(line.sliced(KeyLength), TextLimit);
 }
 
 // Reads one item block starting at its "Item: " line into `read` (a fresh
@@ -288,7 +290,7 @@ bool ReadItem(LineReader &in, Rec &read, Formats &formats, double now, QString *
 
     QByteArrayView line = in.Next();
     expect(line, "Name: ", "name");
-    rec->Name = ValueOf(line, "Name: ", 6, shared.texts);
+    rec->Name = ValueOf(line, "Name: ", shared.texts);
 
     line = in.Next();
     if (!Begins(line, "Desc: "))
@@ -305,7 +307,7 @@ bool ReadItem(LineReader &in, Rec &read, Formats &formats, double now, QString *
 
     line = in.Next();
     expect(line, "Site: ", "address");
-    rec->Site = ValueOf(line, "Site: ", 6, shared.texts);
+    rec->Site = ValueOf(line, "Site: ", shared.texts);
 
     line = in.Next();
     if (Begins(line, "Keys: ")) {
@@ -325,7 +327,7 @@ bool ReadItem(LineReader &in, Rec &read, Formats &formats, double now, QString *
 
     char16_t buffer[64];
     if (Begins(line, "Last1: ")) {
-        if (!line.contains(char(formats.DecimalSeparator().unicode())))
+        if (!std::memchr(line.data(), char(formats.DecimalSeparator().unicode()), size_t(line.size())))
             formats.SwitchDecimalSeparator();
         double d = 0;
         if (!ReadDayNumber(formats, line, &d, false) || !IsShowableDay(d))
@@ -500,14 +502,16 @@ private:
         char *d = at_;
         qsizetype i = 0;
 #ifdef __SSE2__
-        // Sixteen characters at a time.
+        // Sixteen characters at a time; the last sixteen of a text of
+        // sixteen or more are taken again as one block, overlapping the
+        // block before, instead of one by one.
         const __m128i high = _mm_set1_epi16(short(0xFF80));
         const __m128i cr = _mm_set1_epi16('\r');
         const __m128i lf = _mm_set1_epi16('\n');
         const __m128i zero = _mm_setzero_si128();
-        for (; i + 16 <= n; i += 16) {
-            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + i));
-            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + i + 8));
+        auto block = [&](qsizetype at) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + at));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + at + 8));
             if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(_mm_or_si128(a, b), high), zero)) != 0xFFFF)
                 return false;
             if (oneLine) {
@@ -516,7 +520,17 @@ private:
                 if (_mm_movemask_epi8(breaks) != 0)
                     return false;
             }
-            _mm_storeu_si128(reinterpret_cast<__m128i *>(d + i), _mm_packus_epi16(a, b));
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(d + at), _mm_packus_epi16(a, b));
+            return true;
+        };
+        if (n >= 16) {
+            for (; i + 16 <= n; i += 16) {
+                if (!block(i))
+                    return false;
+            }
+            if (i < n && !block(n - 16))
+                return false;
+            i = n;
         }
 #endif
         for (; i < n; ++i) {

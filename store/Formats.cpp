@@ -216,16 +216,16 @@ qsizetype Formats::WriteDayNumber(double dayNumber, char *out) const
         r = -r;
     }
     p = std::to_chars(p, out + DayNumberChars, r / 1000).ptr;
-    int frac = int(r % 1000);
+    const int frac = int(r % 1000);
     if (frac != 0) {
-        int width = 3;
-        while (frac % 10 == 0) {
-            frac /= 10;
-            --width;
-        }
+        // Up to three digits, without the zeros at the end.
+        const int tenths = frac / 100, hundredths = frac / 10 % 10, thousandths = frac % 10;
         *p++ = char(decimalSep_.unicode());
-        for (int div = width == 3 ? 100 : width == 2 ? 10 : 1; div > 0; div /= 10)
-            *p++ = char('0' + frac / div % 10);
+        *p++ = char('0' + tenths);
+        if (hundredths != 0 || thousandths != 0)
+            *p++ = char('0' + hundredths);
+        if (thousandths != 0)
+            *p++ = char('0' + thousandths);
     }
     return p - out;
 }

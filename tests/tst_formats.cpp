@@ -348,6 +348,9 @@ void TestFormats::formatDayNumber_data()
     QTest::newRow("half, comma") << 46000.5 << QChar(',') << "46000,5";
     QTest::newRow("10:01") << Dn(2025, 12, 9, 10, 1) << QChar('.') << "46000.417";
     QTest::newRow("trailing zero dropped") << 46000.25 << QChar('.') << "46000.25";
+    QTest::newRow("zeros inside kept") << 46000.007 << QChar('.') << "46000.007";
+    QTest::newRow("a zero inside kept") << 46000.05 << QChar('.') << "46000.05";
+    QTest::newRow("zero in the middle") << 46000.301 << QChar(',') << "46000,301";
     QTest::newRow("rounded away") << 46000.0004 << QChar('.') << "46000";
     QTest::newRow("rounds to next day") << 46000.9996 << QChar(',') << "46001";
     QTest::newRow("rounds up a digit") << 46000.0995 << QChar('.') << "46000.1";
