@@ -281,10 +281,10 @@ bool ReadItem(LineReader &in, Rec &read, Formats &formats, double now, QString *
 
     // The keys of the fixed lines are checked only to tell whether the block
     // is whole; reading takes each value from its place, as it always has.
-    auto expect = [&](QByteArrayView line, const char *key, const char *what) {
+    auto expect = [&](QByteArrayView line, const auto &key, const char *what) {
         if (line.isEmpty() && in.AtEnd())
             damage.AtLine(QStringLiteral("the file ends inside the item %1.").arg(Quote(rec->Name)));
-        else if (!line.startsWith(key))
+        else if (!Begins(line, key))
             damage.AtLine(QStringLiteral("the %1 line of an item is missing (found %2).").arg(QLatin1String(what), Quote(line)));
     };
 
