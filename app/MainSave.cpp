@@ -32,17 +32,6 @@ bool TMainForm::SaveData(const QString &FileName, bool MakeBackup, bool *backupM
     if (backupMade)
         *backupMade = false;
     const QString dat = DataDir + QStringLiteral("Kelpo.dat");
-    QByteArray text;
-    bool built = false;
-    {
-        const BusyCursor busy;
-        built = BuildDataText(Data, Fmt, &text);
-    }
-    if (!built) {
-        if (Dlg.Confirm(QStringLiteral("There was a problem saving your entries.\nWould you like to restore your backup?")))
-            RestoreBackup();
-        return false;
-    }
 
     // A data file that could not be read at start-up is never replaced: the
     // entries go to "Kelpo.new" beside it.
@@ -55,12 +44,17 @@ bool TMainForm::SaveData(const QString &FileName, bool MakeBackup, bool *backupM
     }
 
     QString why;
-    bool written = false;
+    SaveOutcome saved;
     {
         const BusyCursor busy;
-        written = WriteFileAtomic(target, text, &why);
+        saved = SaveMainData(target, Data, Fmt, nullptr, &why);
     }
-    if (!written) {
+    if (saved == SaveOutcome::BadItem) {
+        if (Dlg.Confirm(QStringLiteral("There was a problem saving your entries.\nWould you like to restore your backup?")))
+            RestoreBackup();
+        return false;
+    }
+    if (saved == SaveOutcome::WriteFailed) {
         // The backup is not touched: it may be the last good copy.
         Dlg.Error(QStringLiteral("There was a problem saving your data:\n") + why);
         return false;

@@ -34,37 +34,69 @@ const DiskFaults *SetDiskFaults(const DiskFaults *faults)
 
 bool WriteFileAtomic(const QString &path, const QByteArray &bytes, QString *error, FileAccess access)
 {
+    AtomicFileWriter file(path, access);
+    if (!file.Open(error))
+        return false;
+    file.Write(bytes);
+    return file.Commit(error);
+}
+
+AtomicFileWriter::AtomicFileWriter(const QString &path, FileAccess access) : file_(path), access_(access) {}
+
+AtomicFileWriter::~AtomicFileWriter()
+{
+    if (!done_)
+        file_.cancelWriting();
+}
+
+bool AtomicFileWriter::Open(QString *error)
+{
+    const QString path = file_.fileName();
     const QString failure = Faults().WriteFailure(path);
     if (!failure.isEmpty()) {
         if (error)
             *error = failure;
         return false;
     }
-    // Unbuffered: a write that fails only when the buffer is flushed inside
-    // commit() (a full disk, for anything below the buffer's 16 KiB) is not
-    // seen by QSaveFile, which would then replace the file with an empty or
-    // cut one and report success.
     // A folder, pipe or device in the file's place is left alone.
     if (IsNonRegularFile(path)) {
         if (error)
             *error = QStringLiteral("%1 is not a regular file.").arg(path);
         return false;
     }
-    QSaveFile file(path);
-    bool ok = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    // Unbuffered: a write that fails only when the buffer is flushed inside
+    // commit() (a full disk, for anything below the buffer's 16 KiB) is not
+    // seen by QSaveFile, which would then replace the file with an empty or
+    // cut one and report success.
+    ok_ = file_.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
     // QSaveFile gives the new file the mode of the one it replaces.
-    if (ok && access == FileAccess::Private)
-        MakeFilePrivate(file);
+    if (ok_ && access_ == FileAccess::Private)
+        MakeFilePrivate(file_);
+    if (!ok_ && error)
+        *error = file_.errorString();
+    return ok_;
+}
+
+bool AtomicFileWriter::Write(QByteArrayView bytes)
+{
     // A short write is followed by another, which fails with the reason.
-    for (qint64 done = 0; ok && done < bytes.size();) {
-        const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
-        ok = n > 0;
+    for (qint64 done = 0; ok_ && done < bytes.size();) {
+        const qint64 n = file_.write(bytes.data() + done, bytes.size() - done);
+        ok_ = n > 0;
         done += n;
     }
-    if (!ok || !file.commit()) {
+    return ok_;
+}
+
+bool AtomicFileWriter::Commit(QString *error)
+{
+    if (done_)
+        return false;
+    done_ = true;
+    if (!ok_ || !file_.commit()) {
         if (error)
-            *error = file.errorString();
-        file.cancelWriting();
+            *error = file_.errorString();
+        file_.cancelWriting();
         return false;
     }
     return true;

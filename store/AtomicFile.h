@@ -4,6 +4,8 @@
 // the target and renamed over it, so the old file stays whole if anything
 // fails on the way.
 #include <QByteArray>
+#include <QByteArrayView>
+#include <QSaveFile>
 #include <QString>
 
 #include "PrivateFiles.h"
@@ -16,6 +18,32 @@ namespace kelpo {
 // (an exchange file) is Shared.
 bool WriteFileAtomic(const QString &path, const QByteArray &bytes, QString *error,
                      FileAccess access = FileAccess::Private);
+
+// The same for a file written in pieces, so that it need not be held whole
+// in memory first: the pieces go to a temporary file beside the target,
+// which replaces the target only when Commit succeeds. Destroyed without a
+// commit, it leaves the target as it was.
+class AtomicFileWriter {
+public:
+    explicit AtomicFileWriter(const QString &path, FileAccess access = FileAccess::Private);
+    AtomicFileWriter(const AtomicFileWriter &) = delete;
+    AtomicFileWriter &operator=(const AtomicFileWriter &) = delete;
+    ~AtomicFileWriter();
+
+    // False, with the reason in `error`, when the file cannot be written.
+    bool Open(QString *error);
+    // False once any write has failed (later writes do nothing).
+    bool Write(QByteArrayView bytes);
+    // Replaces the target with what was written. False, with the reason in
+    // `error` and the target untouched, when anything failed.
+    bool Commit(QString *error);
+
+private:
+    QSaveFile file_;
+    FileAccess access_;
+    bool ok_ = false;
+    bool done_ = false;
+};
 
 // Copies `from` over `to` through a temporary file in the target's folder and
 // a rename. Returns false when anything failed (callers ignore it); the

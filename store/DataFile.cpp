@@ -1,5 +1,6 @@
 #include "DataFile.h"
 
+#include "AtomicFile.h"
 #include "FileRead.h"
 #include "ItemDates.h"
 #include "TextBlocks.h"
@@ -414,26 +415,47 @@ bool ReadItem(LineReader &in, Rec &read, Formats &formats, double now, QString *
 // themselves check nothing: Room(n) makes sure the next n bytes fit, and
 // the writes that follow it must stay within them (a text of n UTF-16 units
 // takes at most 3n bytes). Finish() cuts the buffer to what was written.
+// With a file to write to, the buffer holds one piece of the file at a time:
+// Room() passes on what the buffer holds once it is a piece's worth, and
+// Finish() the rest.
 class Utf8Writer {
 public:
     // Most bytes a text of `units` UTF-16 units takes.
     static constexpr qsizetype MostBytes(qsizetype units) { return 3 * units; }
+    // A piece for the file: small enough to stay in the cache between
+    // being written here and being copied by the system.
+    static constexpr qsizetype PieceBytes = 512 * 1024;
 
-    Utf8Writer(QByteArray &bytes, qsizetype expected) : bytes_(bytes)
+    Utf8Writer(QByteArray &bytes, qsizetype expected, AtomicFileWriter *file = nullptr)
+        : bytes_(bytes), file_(file)
     {
-        bytes_.resize(expected);
-        AdviseLargePages(bytes_);
+        bytes_.resize(file_ ? PieceBytes + 4096 : expected);
+        if (!file_)
+            AdviseLargePages(bytes_);
         at_ = bytes_.data();
     }
-    void Finish() { bytes_.resize(at_ - bytes_.data()); }
+    // False when the file could not take a piece.
+    bool Finish()
+    {
+        bytes_.resize(at_ - bytes_.data());
+        if (file_)
+            return file_->Write(bytes_);
+        return true;
+    }
 
     void Room(qsizetype n)
     {
-        const qsizetype used = at_ - bytes_.data();
+        qsizetype used = at_ - bytes_.data();
+        if (file_ && used >= PieceBytes) {
+            file_->Write(QByteArrayView(bytes_.data(), used));
+            at_ = bytes_.data();
+            used = 0;
+        }
         if (bytes_.size() - used >= n)
             return;
         bytes_.resize(std::max(bytes_.size() * 2, used + n + 4096));
-        AdviseLargePages(bytes_);
+        if (!file_)
+            AdviseLargePages(bytes_);
         at_ = bytes_.data() + used;
     }
 
@@ -544,6 +566,7 @@ private:
     }
 
     QByteArray &bytes_;
+    AtomicFileWriter *file_;  // nullptr: the whole file is built in the buffer
     char *at_ = nullptr;
     // Stateless: each text is converted on its own.
     QStringEncoder encoder_{QStringEncoder::Utf8, QStringEncoder::Flag::Stateless};
@@ -667,30 +690,24 @@ LoadResult LoadMainData(const QString &path, Model &model, Formats &formats, dou
     return ReadDataText(file.bytes, model, formats, now);
 }
 
-bool BuildDataText(const Model &model, const Formats &formats, QByteArray *out, QString *badItem)
+namespace {
+
+// The bytes of an item block besides its texts: the keys, the numbers, the
+// line ends and the separator.
+constexpr qsizetype ItemBytes = 256;
+
+qsizetype TextUnits(const Rec &r)
+{
+    return r.Name.size() + r.Group.size() + r.Site.size() + r.Keys.size() + r.Comments.size();
+}
+
+// Writes the whole file through `w`. False, with `badItem` naming it, when
+// an item's Last or Ends is not a day the program can show; what was
+// written until then must not be used.
+bool WriteDataText(const Model &model, const Formats &formats, Utf8Writer &w, QString *badItem)
 {
     const int groups = std::clamp(model.NumGroups, 0, MaxGroups);
     const int count = model.Items.Count();
-
-    // The bytes of an item block besides its texts: the keys, the numbers,
-    // the line ends and the separator.
-    constexpr qsizetype ItemBytes = 256;
-    auto textUnits = [](const Rec &r) {
-        return r.Name.size() + r.Group.size() + r.Site.size() + r.Keys.size() + r.Comments.size();
-    };
-
-    // The file is built as UTF-8 in one buffer, sized from the texts it will
-    // hold: enough for ASCII, with room for the largest block on top, so
-    // that the room made for each block never grows the buffer; other text
-    // lets it grow.
-    qsizetype estimate = 1024 + qsizetype(groups) * 300, largest = 0;
-    for (int k = 0; k < count; ++k) {
-        const qsizetype units = textUnits(*model.Items.At(k));
-        estimate += ItemBytes + units;
-        largest = std::max(largest, units);
-    }
-    QByteArray bytes;
-    Utf8Writer w(bytes, estimate + Utf8Writer::MostBytes(largest));
     const QByteArray &separator = SeparatorBytes;
 
     w.Room(256);
@@ -711,10 +728,9 @@ bool BuildDataText(const Model &model, const Formats &formats, QByteArray *out, 
         if (!IsShowableDay(r.Last) || std::isnan(ends)) {
             if (badItem)
                 *badItem = r.Name;
-            out->clear();
             return false;
         }
-        w.Room(ItemBytes + Utf8Writer::MostBytes(textUnits(r)));
+        w.Room(ItemBytes + Utf8Writer::MostBytes(TextUnits(r)));
         w.Ascii("Item: ").Number(k + 1).LineEnd();
         w.Ascii("Name: ").OneLine(r.Name).LineEnd();
         w.Ascii("Group: ").OneLine(r.Group).LineEnd();
@@ -726,9 +742,50 @@ bool BuildDataText(const Model &model, const Formats &formats, QByteArray *out, 
         w.Text(r.Comments).LineEnd();
         w.Bytes(separator).LineEnd();
     }
+    return true;
+}
+
+}  // namespace
+
+bool BuildDataText(const Model &model, const Formats &formats, QByteArray *out, QString *badItem)
+{
+    // The file is built as UTF-8 in one buffer, sized from the texts it will
+    // hold: enough for ASCII, with room for the largest block on top, so
+    // that the room made for each block never grows the buffer; other text
+    // lets it grow.
+    qsizetype estimate = 1024 + qsizetype(std::clamp(model.NumGroups, 0, MaxGroups)) * 300, largest = 0;
+    for (int k = 0, count = model.Items.Count(); k < count; ++k) {
+        const qsizetype units = TextUnits(*model.Items.At(k));
+        estimate += ItemBytes + units;
+        largest = std::max(largest, units);
+    }
+    QByteArray bytes;
+    Utf8Writer w(bytes, estimate + Utf8Writer::MostBytes(largest));
+    if (!WriteDataText(model, formats, w, badItem)) {
+        out->clear();
+        return false;
+    }
     w.Finish();
     *out = std::move(bytes);
     return true;
+}
+
+SaveOutcome SaveMainData(const QString &path, const Model &model, const Formats &formats, QString *badItem,
+                         QString *error)
+{
+    AtomicFileWriter file(path);
+    if (!file.Open(error))
+        return SaveOutcome::WriteFailed;
+    QByteArray piece;
+    Utf8Writer w(piece, 0, &file);
+    // Nothing is committed after a bad item: the old file stays as it was.
+    if (!WriteDataText(model, formats, w, badItem))
+        return SaveOutcome::BadItem;
+    const bool finished = w.Finish();
+    // A failed write fails the commit too, which gives the reason.
+    if (!file.Commit(error) || !finished)
+        return SaveOutcome::WriteFailed;
+    return SaveOutcome::Saved;
 }
 
 }  // namespace kelpo

@@ -61,4 +61,13 @@ LoadResult LoadMainData(const QString &path, Model &model, Formats &formats, dou
 bool BuildDataText(const Model &model, const Formats &formats, QByteArray *out,
                    QString *badItem = nullptr);
 
+// Writes the file to `path` as BuildDataText builds it, whole or not at all,
+// a piece at a time (the whole text is never held in memory). BadItem: an
+// item's Last or Ends is not a day the program can show (`badItem` names
+// it); WriteFailed: the system refused (`error` says why). Either way the
+// file at `path` is as it was.
+enum class SaveOutcome { Saved, BadItem, WriteFailed };
+SaveOutcome SaveMainData(const QString &path, const Model &model, const Formats &formats, QString *badItem,
+                         QString *error);
+
 }  // namespace kelpo

@@ -822,6 +822,45 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
     }
 
+    // The data file is saved a piece at a time: it holds exactly what
+    // BuildDataText builds, across many pieces and past an item larger than
+    // a piece. A bad item or a refused write leaves the old file as it was,
+    // and no temporary file behind.
+    void savedInPieces()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("Kelpo.dat");
+        Model m;
+        m.NumGroups = 1;
+        m.GroupTable[1] = {QStringLiteral("Caf\u00E9"), 1};
+        for (int i = 0; i < 6000; ++i) {
+            Rec *r = AddItem(m, QStringLiteral("Item %1 \u20AC").arg(i), 46000.5 + i % 7, 46100);
+            r->Site = QStringLiteral("https://example.com/%1").arg(i);
+            if (i == 2500)
+                r->Comments = QString(700 * 1024, QChar(0x20AC));  // 2.1 MB of UTF-8
+        }
+        QByteArray whole;
+        QVERIFY(BuildDataText(m, Dotted(), &whole));
+        QVERIFY(whole.size() > 3 * 1024 * 1024);
+        QString bad, error;
+        QCOMPARE(SaveMainData(path, m, Dotted(), &bad, &error), SaveOutcome::Saved);
+        QVERIFY(ReadAll(path) == whole);
+
+        QVERIFY(WriteAll(path, "old data"));
+        AddItem(m, "Broken", std::nan(""), 46100);
+        QCOMPARE(SaveMainData(path, m, Dotted(), &bad, &error), SaveOutcome::BadItem);
+        QCOMPARE(bad, QStringLiteral("Broken"));
+        QCOMPARE(ReadAll(path), QByteArray("old data"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+
+        m.Items.RemoveAt(m.Items.Count() - 1);
+        FailingDisk disk("No space left on device");
+        QCOMPARE(SaveMainData(path, m, Dotted(), &bad, &error), SaveOutcome::WriteFailed);
+        QCOMPARE(error, QStringLiteral("No space left on device"));
+        QCOMPARE(ReadAll(path), QByteArray("old data"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+    }
+
     void loadMainData()
     {
         QTemporaryDir dir;

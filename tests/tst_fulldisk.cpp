@@ -333,6 +333,35 @@ private Q_SLOTS:
     }
 
     // Room for the new data file but not for its backup: the data file is
+    // A save is written a piece at a time: one that runs out of room after
+    // some of its pieces went to the disk fails with the system's reason,
+    // leaves every file as it was and no part of the new one behind.
+    void saveRunsOutOfRoomPartway()
+    {
+        SmallDisk disk(Mountpoint());
+        if (!disk.Real())
+            QSKIP("needs a real small disk: an injected failure stops the save before its first piece");
+        Window w;
+        Prepare(disk, w, 50);
+        w.Start();
+        const Files before = FilesIn(w.dataDir);
+        w.Add(6000);
+        QByteArray text;
+        QVERIFY(BuildDataText(w.form->Data, w.form->Fmt, &text));
+        QVERIFY(text.size() > 1024 * 1024);
+        disk.Fill();
+        disk.Free(text.size() / 2 / ::sysconf(_SC_PAGESIZE));
+        w.dialogs.Clear();
+        w.form->MenuSaveDataClick();
+        QCOMPARE(w.Errors(), QStringList{DataFailed + NoSpace});
+        QCOMPARE(FilesIn(w.dataDir), before);
+        disk.Free();
+        w.dialogs.Clear();
+        w.form->MenuSaveDataClick();
+        QVERIFY(w.Errors().isEmpty());
+        QCOMPARE(ReadAll(w.dataDir + "Kelpo.dat"), text);
+    }
+
     // new and whole, the backup keeps the previous save whole and no part
     // of a copy is left; "Save Now" does not claim a backup.
     void backupCopyFailsWhole()
