@@ -92,16 +92,23 @@ public:
     {
         if (bytes.size() > MaxLength)
             return decode();
+        // Items next to each other often share a value (the same group, no
+        // script): that needs no hashing.
+        if (!bytes.isEmpty() && bytes.size() == last_.size() &&
+            std::memcmp(bytes.data(), last_.data(), size_t(bytes.size())) == 0)
+            return lastText_;
         const auto it = seen_.constFind(bytes);
-        if (it != seen_.constEnd())
-            return it.value();
-        QString text = decode();
-        if (seen_.size() < MaxEntries)
+        QString text = it != seen_.constEnd() ? it.value() : decode();
+        if (it == seen_.constEnd() && seen_.size() < MaxEntries)
             seen_.insert(bytes, text);
+        last_ = bytes;
+        lastText_ = text;
         return text;
     }
 
 private:
+    QByteArrayView last_;
+    QString lastText_;
     static constexpr qsizetype MaxLength = 1024;
     static constexpr qsizetype MaxEntries = 4096;
     QHash<QByteArrayView, QString> seen_;

@@ -522,34 +522,40 @@ bool Formats::ParseDayNumberUtf8(QByteArrayView utf8, double *dayNumber) const
                                              1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
     if (decimalSep_.unicode() >= 0x80)
         return ParseDayNumber(DecodeUtf8Piece(utf8), dayNumber);
+    const char separator = char(decimalSep_.unicode());
     const char *p = utf8.data();
     const char *const end = p + utf8.size();
     const bool negative = p != end && *p == '-';
     if (negative)
         ++p;
-    qint64 digits = 0;
-    int count = 0, fraction = -1;
-    for (; p != end && count <= 15; ++p) {
-        if (*p >= '0' && *p <= '9') {
-            digits = digits * 10 + (*p - '0');
-            ++count;
-            if (fraction >= 0)
-                ++fraction;
-        } else if (*p == char(decimalSep_.unicode()) && fraction < 0 && count > 0) {
-            fraction = 0;
-        } else {
-            break;
-        }
+    // More than nineteen digits overflow `digits`, but they take the general
+    // way below before it is used.
+    quint64 digits = 0;
+    const char *const whole = p;
+    for (; p != end && quint8(*p - '0') < 10; ++p)
+        digits = digits * 10 + quint8(*p - '0');
+    const qsizetype wholeDigits = p - whole;
+    qsizetype fraction = 0;
+    if (p != end && *p == separator && wholeDigits > 0) {
+        const char *const first = ++p;
+        for (; p != end && quint8(*p - '0') < 10; ++p)
+            digits = digits * 10 + quint8(*p - '0');
+        fraction = p - first;
+        if (fraction == 0)
+            p = first - 1;  // "5," takes the general way
     }
-    if (p != end || count == 0 || count > 15 || fraction == 0)
+    if (p != end || wholeDigits == 0 || wholeDigits + fraction > 15)
         return ParseDayNumber(DecodeUtf8Piece(utf8), dayNumber);
-    double v = double(digits) / PowersOfTen[std::max(fraction, 0)];
+    double v = double(digits) / PowersOfTen[fraction];
     if (negative)
         v = -v;
-    qint64 days;
-    int ms;
-    if (!SplitParts(v, &days, &ms))
-        return false;
+    // Well inside the years 1-9999 no rounding can leave them.
+    if (!(v > MinDayNumber + 1 && v < EndDayNumber - 1)) {
+        qint64 days;
+        int ms;
+        if (!SplitParts(v, &days, &ms))
+            return false;
+    }
     *dayNumber = v;
     return true;
 }

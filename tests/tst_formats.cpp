@@ -433,6 +433,8 @@ void TestFormats::parseDayNumber_data()
     QTest::newRow("huge exponent") << QChar('.') << "1e400" << false << 0.0;
     QTest::newRow("after year 9999") << QChar('.') << "2958466" << false << 0.0;
     QTest::newRow("last day of 9999") << QChar('.') << "2958465.5" << true << 2958465.5;
+    QTest::newRow("1 January 0001") << QChar('.') << "-693593" << true << -693593.0;
+    QTest::newRow("below the smallest day number") << QChar('.') << "-693593.5" << false << 0.0;
     QTest::newRow("fifteen digits") << QChar(',') << "46000,4166666667" << true << 46000.4166666667;
     QTest::newRow("sixteen digits") << QChar(',') << "46000,41666666667" << true << 46000.41666666667;
     QTest::newRow("leading zeros") << QChar(',') << "-0001,250" << true << -1.25;
