@@ -83,9 +83,7 @@ void TextBlocks::Release()
 
 QString TextBlocks::Decode(QByteArrayView utf8, qsizetype max)
 {
-    // No character takes more than three bytes per UTF-16 unit.
-    if (max < (utf8.size() - 3) / 3)
-        utf8 = utf8.first(max * 3 + 3);
+    utf8 = Utf8Reach(utf8, max);
     if (utf8.isEmpty() || max <= 0)
         return QString();
     // UTF-8 never takes fewer bytes than UTF-16 units, and one more unit

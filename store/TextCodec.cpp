@@ -141,11 +141,15 @@ QString DecodeUtf8Piece(QByteArrayView utf8)
     return decode(utf8);
 }
 
-QString DecodeUtf8Prefix(QByteArrayView utf8, qsizetype max)
+QByteArrayView Utf8Reach(QByteArrayView utf8, qsizetype max)
 {
     // No character takes more than three bytes per UTF-16 unit.
-    if (max < (utf8.size() - 3) / 3)
-        utf8 = utf8.first(max * 3 + 3);
+    return max < (utf8.size() - 3) / 3 ? utf8.first(max * 3 + 3) : utf8;
+}
+
+QString DecodeUtf8Prefix(QByteArrayView utf8, qsizetype max)
+{
+    utf8 = Utf8Reach(utf8, max);
     QString text = DecodeUtf8Piece(utf8);
     text.truncate(CutView(text, max).size());
     return text;

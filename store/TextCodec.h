@@ -26,6 +26,9 @@ QByteArrayView Utf8TextOf(const QByteArray &bytes, QByteArray *converted);
 QString DecodeUtf8Piece(QByteArrayView utf8);
 // The same, decoded only as far as its first `max` UTF-16 units.
 QString DecodeUtf8Prefix(QByteArrayView utf8, qsizetype max);
+// The start of `utf8` that holds at least its first `max` UTF-16 units:
+// no more need be decoded for them.
+QByteArrayView Utf8Reach(QByteArrayView utf8, qsizetype max);
 // The value of a line after a key of `keyLength` UTF-16 units, at most `max`
 // units of it. Whole characters are skipped: a key that ends inside a
 // character of two units leaves out its second half as well.
