@@ -4,6 +4,10 @@
 #include "DataFile.h"
 #include "FuzzSupport.h"
 
+#include <QBuffer>
+
+#include <cstring>
+
 using namespace kelpo;
 
 namespace {
@@ -29,15 +33,48 @@ void CheckSameModel(const Model &a, const Model &b)
         fuzz::CheckSameItem(*a.Items.At(k), *b.Items.At(k), OneLine, [](QString text) { return text; });
 }
 
+// The file read a piece at a time gives exactly what the whole of it gives.
+void CheckSameInPieces(const QByteArray &bytes, const LoadResult &r, const Model &a, Formats formats,
+                       const Formats &after, double now, qsizetype piece)
+{
+    QByteArray copy = bytes;
+    QBuffer source(&copy);
+    source.open(QIODevice::ReadOnly);
+    Model b;
+    const LoadResult p = ReadDataFrom(source, b, formats, now, piece);
+    FUZZ_CHECK_EQ(r.whole, p.whole);
+    FUZZ_CHECK_EQ(r.damage, p.damage);
+    FUZZ_CHECK(r.itemErrors == p.itemErrors);
+    FUZZ_CHECK_EQ(r.groupError, p.groupError);
+    FUZZ_CHECK_EQ(r.listedItems, p.listedItems);
+    FUZZ_CHECK_EQ(formats.DecimalSeparator(), after.DecimalSeparator());
+    FUZZ_CHECK_EQ(a.NumGroups, b.NumGroups);
+    for (int i = 1; i <= a.NumGroups; ++i) {
+        FUZZ_CHECK_EQ(a.GroupTable[size_t(i)].GroupName, b.GroupTable[size_t(i)].GroupName);
+        FUZZ_CHECK_EQ(a.GroupTable[size_t(i)].GroupNumber, b.GroupTable[size_t(i)].GroupNumber);
+    }
+    FUZZ_CHECK_EQ(a.Items.Count(), b.Items.Count());
+    for (int k = 0; k < a.Items.Count(); ++k) {
+        const Rec &x = *a.Items.At(k), &y = *b.Items.At(k);
+        fuzz::CheckSameItem(x, y, [](QString text) { return text; }, [](QString text) { return text; });
+        FUZZ_CHECK(std::memcmp(&x.Last, &y.Last, sizeof x.Last) == 0);
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray bytes = fuzz::Bytes(data, size);
     const double now = ToDayNumber(QDate(2026, 12, 10), QTime(12, 0));
+    // Pieces of 1 to 64 bytes end in every kind of place.
+    const qsizetype piece = size > 0 ? 1 + data[size - 1] % 64 : 1;
     for (Formats formats : fuzz::FormatSets()) {
         Model first;
-        fuzz::WithinHeapBound(size, [&] { ReadDataText(bytes, first, formats, now); });
+        const Formats before = formats;
+        LoadResult read;
+        fuzz::WithinHeapBound(size, [&] { read = ReadDataText(bytes, first, formats, now); });
+        CheckSameInPieces(bytes, read, first, before, formats, now, piece);
 
         QByteArray saved;
         QString bad;

@@ -7,15 +7,18 @@
 #include "TextCodec.h"
 
 #include <QFile>
+#include <QIODevice>
 #include <QHash>
 #include <QStringDecoder>
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <vector>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -35,56 +38,252 @@ const QString ErrorLoadingEntry =
 // The file's lines one by one, as views into its UTF-8 bytes. A line ends
 // at LF; a CR right before the LF belongs to the line end. Past the end,
 // every read gives an empty line.
+//
+// The bytes are either the whole text at once, or read from a file a piece
+// at a time, so that a large file is never held whole. Then a view stays
+// good until the next Pin(), which lets go of the bytes before the line to
+// be read next; everything from the last pin on is kept in one piece (Span).
+// Positions are counted from the start of the text. The pieces are checked
+// as UTF-8 as they come in: at the first byte that is not, reading stops and
+// NotUtf8() says so.
 class LineReader {
 public:
-    explicit LineReader(QByteArrayView text) : text_(text) {}
+    explicit LineReader(QByteArrayView text)
+        : data_(text.data()), end_(text.size()), exhausted_(true)
+    {
+    }
+    LineReader(QIODevice &source, qsizetype pieceBytes) : source_(&source), pieceBytes_(std::max<qsizetype>(pieceBytes, 1))
+    {
+        Fill();
+    }
+    ~LineReader()
+    {
+        for (const Buffer &b : buffers_)
+            std::free(b.data);
+    }
+    LineReader(const LineReader &) = delete;
+    LineReader &operator=(const LineReader &) = delete;
 
-    bool AtEnd() const { return pos_ >= text_.size(); }
+    bool AtEnd() { return pos_ >= end_ && !Fill(); }
     // The number of the line read last, from 1.
     qint64 LineNumber() const { return lineNumber_; }
+    // Where the line read last starts, and whether it ended with CR LF.
+    qint64 LineStart() const { return lineStart_; }
+    bool LineEndedWithCrLf() const { return crlf_; }
+
+    // The first bytes of the text (fewer where it is shorter).
+    QByteArrayView Head(qsizetype n)
+    {
+        while (end_ < n && Fill()) {
+        }
+        return QByteArrayView(data_, std::min<qint64>(n, end_ - base_));
+    }
+    // Leaves out the first `n` bytes (a byte order mark) before the first line.
+    void Skip(qsizetype n)
+    {
+        pin_ = pos_ = std::min<qint64>(n, end_);
+        checked_ = std::max(checked_, pos_);
+    }
 
     // The next line, without taking it.
-    QByteArrayView Peek() const
+    QByteArrayView Peek()
     {
-        LineReader copy = *this;
-        return copy.Next();
+        const qint64 pos = pos_, number = lineNumber_, start = lineStart_;
+        const bool crlf = crlf_;
+        const QByteArrayView line = Next();
+        pos_ = pos;
+        lineNumber_ = number;
+        lineStart_ = start;
+        crlf_ = crlf;
+        return line;
     }
 
     // Only blanks and line ends are left.
-    bool RestIsBlank() const
+    bool RestIsBlank()
     {
-        for (qsizetype i = pos_; i < text_.size(); ++i) {
-            const char c = text_[i];
+        for (qint64 i = pos_;; ++i) {
+            if (i >= end_ && !Fill())
+                return true;
+            const char c = data_[i - base_];
             if (c != '\r' && c != '\n' && c != ' ' && c != '\t')
                 return false;
         }
-        return true;
     }
 
     QByteArrayView Next()
     {
+        // Most lines lie whole within what was read.
+        const char *at = data_ + (pos_ - base_);
+        const char *lf = pos_ < end_ ? static_cast<const char *>(std::memchr(at, '\n', size_t(end_ - pos_))) : nullptr;
+        if (Q_UNLIKELY(!lf))
+            return NextAfterFill();
+        ++lineNumber_;
+        crlf_ = lf > at && lf[-1] == '\r';
+        lineStart_ = pos_;
+        pos_ += lf - at + 1;
+        return QByteArrayView(at, lf - crlf_ - at);
+    }
+
+    // Lets go of everything before the next line: views given out so far
+    // may no longer be used.
+    void Pin()
+    {
+        pin_ = pos_;
+        live_ = 1u << current_;
+    }
+    // The bytes from `start` to `end`, both at or after the last pin and
+    // within what was read.
+    QByteArrayView Span(qint64 start, qint64 end) const { return QByteArrayView(data_ + (start - base_), end - start); }
+
+    // Reading the file failed (`Error` says why), or it is not UTF-8.
+    bool Failed() const { return !error_.isEmpty(); }
+    const QString &Error() const { return error_; }
+    bool NotUtf8() const { return notUtf8_; }
+
+private:
+    struct Buffer {
+        char *data = nullptr;
+        qsizetype size = 0;
+    };
+
+    // The next line where its end is not yet read, or the last line.
+    Q_NEVER_INLINE QByteArrayView NextAfterFill()
+    {
         if (AtEnd())
             return {};
         ++lineNumber_;
-        const char *start = text_.data() + pos_;
-        const auto *lf = static_cast<const char *>(std::memchr(start, '\n', size_t(text_.size() - pos_)));
-        qsizetype end = lf ? lf - text_.data() : text_.size();
-        const qsizetype next = lf ? end + 1 : end;
-        if (end > pos_ && text_[end - 1] == '\r')
+        const char *lf = nullptr;
+        for (qint64 from = pos_;;) {
+            lf = static_cast<const char *>(std::memchr(data_ + (from - base_), '\n', size_t(end_ - from)));
+            if (lf)
+                break;
+            from = end_;
+            if (!Fill())
+                break;
+        }
+        qint64 end = lf ? lf - data_ + base_ : end_;
+        const qint64 next = lf ? end + 1 : end;
+        crlf_ = lf && end > pos_ && data_[end - 1 - base_] == '\r';
+        if (crlf_)
             --end;
-        const QByteArrayView line(start, end - pos_);
+        const QByteArrayView line(data_ + (pos_ - base_), end - pos_);
+        lineStart_ = pos_;
         pos_ = next;
         return line;
     }
 
-private:
-    QByteArrayView text_;
-    qsizetype pos_ = 0;
+    // Reads more of the file; false at its end. The bytes from the pin on
+    // stay; where the buffer is full they move to a buffer that holds no
+    // view given out since the pin.
+    Q_NEVER_INLINE bool Fill()
+    {
+        if (exhausted_)
+            return false;
+        const qint64 kept = end_ - pin_;
+        if (buffers_.empty() || end_ - base_ >= buffers_[size_t(current_)].size) {
+            int spare = 0;
+            while (spare < int(buffers_.size()) && (live_ & (1u << spare)))
+                ++spare;
+            if (spare == int(buffers_.size())) {
+                if (spare >= 32)
+                    return Stop(QStringLiteral("The file could not be read in pieces."));
+                buffers_.push_back({});
+            }
+            Buffer &b = buffers_[size_t(spare)];
+            // A block larger than a piece (a huge comment) gets at least
+            // twice the room each time, so it is copied only a few times.
+            const qint64 wanted = std::max(kept + pieceBytes_, 2 * kept);
+            if (b.size < wanted) {
+                std::free(b.data);
+                b = Allocate(std::max<qint64>({wanted, 2 * b.size, 2 * pieceBytes_}));
+                if (!b.data)
+                    return Stop(QStringLiteral("There is not enough memory to read the file."));
+            }
+            if (kept > 0)
+                std::memcpy(b.data, data_ + (pin_ - base_), size_t(kept));
+            current_ = spare;
+            live_ |= 1u << spare;
+            data_ = b.data;
+            base_ = pin_;
+        }
+        const Buffer &b = buffers_[size_t(current_)];
+        const qsizetype room = b.size - qsizetype(end_ - base_);
+        const qint64 got = source_->read(b.data + (end_ - base_), room);
+        if (got < 0)
+            return Stop(source_->errorString());
+        if (got == 0) {
+            exhausted_ = true;
+            Check(end_);
+            return false;
+        }
+        end_ += got;
+        // Only whole lines are checked: a line end is never inside a character.
+        const char *from = data_ + (checked_ - base_);
+        const char *lastLf = static_cast<const char *>(memrchr(from, '\n', size_t(end_ - checked_)));
+        return !lastLf || Check(lastLf - data_ + base_ + 1);
+    }
+
+    static Buffer Allocate(qint64 size)
+    {
+        // Large buffers on whole large pages, where the system has them.
+        constexpr qint64 LargePage = qint64(2) << 20;
+        Buffer b;
+        if (size >= LargePage) {
+            size = (size + LargePage - 1) / LargePage * LargePage;
+            b.data = static_cast<char *>(std::aligned_alloc(size_t(LargePage), size_t(size)));
+            if (b.data)
+                AdviseLargePages(b.data, size_t(size));
+        } else {
+            b.data = static_cast<char *>(std::malloc(size_t(size)));
+        }
+        b.size = b.data ? qsizetype(size) : 0;
+        return b;
+    }
+
+    // Checks the bytes up to `upTo` as UTF-8.
+    bool Check(qint64 upTo)
+    {
+        const QByteArrayView bytes(data_ + (checked_ - base_), upTo - checked_);
+        checked_ = upTo;
+        if (IsValidUtf8(bytes))
+            return true;
+        notUtf8_ = true;
+        exhausted_ = true;
+        end_ = pos_;
+        return false;
+    }
+
+    bool Stop(const QString &error)
+    {
+        error_ = error.isEmpty() ? QStringLiteral("The file could not be read.") : error;
+        exhausted_ = true;
+        end_ = pos_;
+        return false;
+    }
+
+    const char *data_ = nullptr;  // the bytes from `base_` on
+    qint64 base_ = 0;
+    qint64 end_ = 0;     // the end of the bytes read
+    qint64 pos_ = 0;     // the start of the next line
+    qint64 pin_ = 0;
+    qint64 checked_ = 0;  // checked as UTF-8 up to here
     qint64 lineNumber_ = 0;
+    qint64 lineStart_ = 0;
+    bool crlf_ = false;
+
+    QIODevice *source_ = nullptr;
+    qsizetype pieceBytes_ = 0;
+    bool exhausted_ = false;
+    bool notUtf8_ = false;
+    QString error_;
+    std::vector<Buffer> buffers_;
+    int current_ = 0;
+    quint32 live_ = 0;  // the buffers that hold views given out since the pin
 };
 
 // Repeated values (the same script, group text or comment in many items)
-// are held once: equal bytes give the same shared text.
+// are held once: equal bytes give the same shared text. The bytes are kept
+// as well, as the file's own may be gone by the time they come again.
 class Interner {
 public:
     template <typename Decode>
@@ -98,20 +297,31 @@ public:
             std::memcmp(bytes.data(), last_.data(), size_t(bytes.size())) == 0)
             return lastText_;
         const auto it = seen_.constFind(bytes);
-        QString text = it != seen_.constEnd() ? it.value() : decode();
-        if (it == seen_.constEnd() && seen_.size() < MaxEntries)
-            seen_.insert(bytes, text);
-        last_ = bytes;
-        lastText_ = text;
-        return text;
+        if (it != seen_.constEnd()) {
+            last_ = it.key();
+            lastText_ = it.value();
+            return lastText_;
+        }
+        lastText_ = decode();
+        if (seen_.size() < MaxEntries) {
+            keys_.push_back(bytes.toByteArray());
+            last_ = keys_.back();
+            seen_.insert(last_, lastText_);
+        } else {
+            lastBytes_ = bytes.toByteArray();
+            last_ = lastBytes_;
+        }
+        return lastText_;
     }
 
 private:
-    QByteArrayView last_;
+    QByteArrayView last_;  // in keys_ or lastBytes_
     QString lastText_;
     static constexpr qsizetype MaxLength = 1024;
     static constexpr qsizetype MaxEntries = 4096;
-    QHash<QByteArrayView, QString> seen_;
+    QHash<QByteArrayView, QString> seen_;  // keys in keys_
+    std::vector<QByteArray> keys_;         // moving one keeps its bytes in place
+    QByteArray lastBytes_;
 };
 
 // Notes the first thing in the file that was not understood, with its line.
@@ -250,7 +460,13 @@ bool IsSeparator(QByteArrayView line)
 // ("Freq: <kind>,<count>"), read leniently.
 void ReadFrequency(QStringView line, Rec &rec)
 {
-    const qsizetype comma = line.indexOf(QLatin1Char(','));
+    // The line is short as a rule: a plain loop finds the comma sooner than
+    // a search.
+    qsizetype comma = 0;
+    while (comma < line.size() && line[comma] != QLatin1Char(','))
+        ++comma;
+    if (comma == line.size())
+        comma = -1;
     if (comma >= 0) {
         rec.Count = ReadInteger(line.mid(comma + 1).left(6));
         rec.Freq = ReadInteger(comma > 6 ? line.mid(6, comma - 6) : QStringView());
@@ -263,6 +479,7 @@ void ReadFrequency(QStringView line, Rec &rec)
 // places (a "Keys: " line is an empty script, but as a comment line it is
 // the comment "Keys: ").
 struct SharedValues {
+    double today = 0;  // the day of `now`, for the oldest form without an end date
     Interner groups, keys, comments;
     TextBlocks texts;  // names and addresses, each its own but made in blocks
 };
@@ -285,7 +502,7 @@ bool ReadItem(LineReader &in, Rec &read, Formats &formats, double now, QString *
 {
     in.Next();  // "Item: k"; the number is not used
     Rec *rec = &read;
-    const double today = WholeDay(now);
+    const double today = shared.today;
 
     // The keys of the fixed lines are checked only to tell whether the block
     // is whole; reading takes each value from its place, as it always has.
@@ -375,22 +592,24 @@ bool ReadItem(LineReader &in, Rec &read, Formats &formats, double now, QString *
     // Blank lines before the first text are not kept. The rest is decoded
     // in one piece where every line ends with CR LF, as in the files the
     // program writes.
-    const char *first = nullptr;
-    const char *last = nullptr;
+    qint64 first = -1;
+    qint64 last = -1;
     bool crlf = true;
+    bool endedCrlf = false;  // the line before ended with CR LF
     line = in.Next();
     while (!IsSeparator(line) && !in.AtEnd()) {
-        if (first || !line.isEmpty() || !rec->Comments.isEmpty()) {
-            if (!first)
-                first = line.data();
+        if (first >= 0 || !line.isEmpty() || !rec->Comments.isEmpty()) {
+            if (first < 0)
+                first = in.LineStart();
             else
-                crlf = crlf && line.data()[-2] == '\r';
-            last = line.data() + line.size();
+                crlf = crlf && endedCrlf;
+            last = in.LineStart() + line.size();
         }
+        endedCrlf = in.LineEndedWithCrLf();
         line = in.Next();
     }
-    if (first) {
-        const QByteArrayView lines(first, last - first);
+    if (first >= 0) {
+        const QByteArrayView lines = in.Span(first, last);
         auto joined = [&] {
             if (crlf)
                 return DecodeUtf8Piece(lines);
@@ -583,14 +802,13 @@ private:
 
 namespace {
 
-// Reads the file from its UTF-8 bytes.
-LoadResult ReadUtf8Data(QByteArrayView text, Model &model, Formats &formats, double now)
+// Reads the file from its UTF-8 bytes, which hold `size` bytes in all.
+LoadResult ReadUtf8Data(LineReader &in, qint64 size, Model &model, Formats &formats, double now)
 {
     LoadResult result;
     result.opened = true;
     model.Clear();
 
-    LineReader in(text);
     Damage damage(in, result);
     if (in.RestIsBlank())
         return result;  // an empty file holds nothing that could be lost
@@ -630,8 +848,10 @@ LoadResult ReadUtf8Data(QByteArrayView text, Model &model, Formats &formats, dou
                     .arg(listed)
                     .arg(MaxGroups);
             damage.Note(QStringLiteral("the file lists %1 groups; only the first %2 could be loaded.").arg(listed).arg(MaxGroups));
-            for (qint64 skip = 2 * qint64(listed - MaxGroups); skip > 0 && !in.AtEnd(); --skip)
+            for (qint64 skip = 2 * qint64(listed - MaxGroups); skip > 0 && !in.AtEnd(); --skip) {
+                in.Pin();
                 in.Next();
+            }
         }
         readCount(in.Next());
     }
@@ -646,11 +866,13 @@ LoadResult ReadUtf8Data(QByteArrayView text, Model &model, Formats &formats, dou
     // next separator, so the blocks after a damaged part are read as well.
     qint64 found = 0;
     SharedValues shared;
+    shared.today = WholeDay(now);
     // Room for the items the header gives, but never more than the file
     // could hold (an item block takes more than 50 bytes): a damaged header
     // must not reserve gigabytes.
-    model.Items.Reserve(int(std::min<qint64>(std::max(0, itemCount), text.size() / 50 + 1)));
+    model.Items.Reserve(int(std::min<qint64>(std::max(0, itemCount), size / 50 + 1)));
     while (!in.AtEnd()) {
+        in.Pin();
         line = in.Peek();
         if (Begins(line, "Item: ")) {
             ++found;
@@ -682,19 +904,67 @@ LoadResult ReadDataText(const QByteArray &bytes, Model &model, Formats &formats,
     // another encoding (UTF-16 from a text editor, Windows-1252 from the
     // original desktop) is turned into UTF-8 first.
     QByteArray converted;
-    return ReadUtf8Data(Utf8TextOf(bytes, &converted), model, formats, now);
+    const QByteArrayView text = Utf8TextOf(bytes, &converted);
+    LineReader in(text);
+    return ReadUtf8Data(in, text.size(), model, formats, now);
+}
+
+LoadResult ReadDataFrom(QIODevice &source, Model &model, Formats &formats, double now, qsizetype pieceBytes)
+{
+    const Formats before = formats;
+    const qint64 size = source.size();
+    {
+        LineReader in(source, pieceBytes);
+        if (in.Head(3) == QByteArrayView("\xEF\xBB\xBF"))
+            in.Skip(3);
+        if (!in.NotUtf8()) {
+            LoadResult result = in.Failed() ? LoadResult() : ReadUtf8Data(in, size, model, formats, now);
+            if (in.Failed()) {
+                model.Clear();
+                formats = before;
+                LoadResult failed;
+                failed.openError = in.Error();
+                return failed;
+            }
+            if (!in.NotUtf8())
+                return result;
+        }
+    }
+    // Not UTF-8 after all: the whole file is decoded at once.
+    model.Clear();
+    formats = before;
+    QByteArray bytes(std::max<qint64>(size, 0), Qt::Uninitialized);
+    qsizetype done = 0;
+    for (bool read = source.seek(0); read;) {
+        if (done == bytes.size())
+            bytes.resize(std::max<qsizetype>(2 * done, 4096));
+        const qint64 got = source.read(bytes.data() + done, bytes.size() - done);
+        if (got <= 0) {
+            if (got == 0) {
+                bytes.truncate(done);
+                return ReadDataText(bytes, model, formats, now);
+            }
+            break;
+        }
+        done += got;
+    }
+    LoadResult failed;
+    failed.openError = source.errorString().isEmpty() ? QStringLiteral("The file could not be read.") : source.errorString();
+    return failed;
 }
 
 LoadResult LoadMainData(const QString &path, Model &model, Formats &formats, double now)
 {
-    const FileContent file = ReadRegularFile(path, NoSizeLimit);
-    if (!file.ok()) {
+    QFile file;
+    QString error;
+    bool missing = false;
+    if (!OpenRegularFile(file, path, &error, &missing)) {
         LoadResult failed;
-        failed.missing = file.outcome == ReadOutcome::Missing;
-        failed.openError = file.error;
+        failed.missing = missing;
+        failed.openError = error;
         return failed;
     }
-    return ReadDataText(file.bytes, model, formats, now);
+    return ReadDataFrom(file, model, formats, now);
 }
 
 namespace {

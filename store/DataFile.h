@@ -10,6 +10,7 @@
 // keys with date texts, "Freq: " without end date and counter, and files
 // without the group part).
 #include <QByteArray>
+#include <QIODevice>
 #include <QString>
 #include <QStringList>
 
@@ -49,9 +50,17 @@ struct LoadResult {
 // Items in the Trash are loaded like any other; the caller leaves them out
 // of the shown list.
 LoadResult ReadDataText(const QByteArray &bytes, Model &model, Formats &formats, double now);
-// Opens and reads the file at `path`. `opened` is false (and the model
-// untouched) when the file could not be opened or read, or is not a regular
-// file; such a file must not be overwritten by the next save.
+// Reads the file from `source` (open, at its start) as ReadDataText reads
+// it, a piece of `pieceBytes` at a time: the file is never held whole, only
+// the item being read. A file that turns out not to be UTF-8 is read again
+// from the start and decoded whole. `opened` is false when reading failed;
+// the model is empty then.
+LoadResult ReadDataFrom(QIODevice &source, Model &model, Formats &formats, double now,
+                        qsizetype pieceBytes = qsizetype(1) << 20);
+// Opens and reads the file at `path`. `opened` is false when the file could
+// not be opened or read, or is not a regular file (the model is untouched
+// where it could not be opened, empty where reading failed partway); such a
+// file must not be overwritten by the next save.
 LoadResult LoadMainData(const QString &path, Model &model, Formats &formats, double now);
 
 // Builds the whole file text (UTF-8). Fails when an item's Last or Ends is not

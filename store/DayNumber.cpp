@@ -12,6 +12,11 @@ bool SplitParts(double v, qint64 *days, int *ms)
     if (!std::isfinite(v) || v < MinDayNumber || v >= EndDayNumber)
         return false;
     qint64 d = qint64(v);  // truncated
+    if (double(d) == v) {  // a whole day, as every end date is
+        *days = d;
+        *ms = 0;
+        return true;
+    }
     qint64 m = RoundHalfAway(std::fabs(v - double(d)) * double(MsPerDay));
     if (m >= MsPerDay) {  // the fraction rounds up to a whole day
         m -= MsPerDay;

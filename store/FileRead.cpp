@@ -96,11 +96,13 @@ int OpenRegular(const QString &path, FileContent &out, struct stat &st)
 
 }  // namespace
 
-bool OpenRegularFile(QFile &file, const QString &path, QString *error)
+bool OpenRegularFile(QFile &file, const QString &path, QString *error, bool *missing)
 {
     FileContent out;
     struct stat st;
     const int fd = OpenRegular(path, out, st);
+    if (missing)
+        *missing = out.outcome == ReadOutcome::Missing;
     if (fd < 0) {
         if (error)
             *error = out.error;

@@ -37,8 +37,9 @@ struct FileContent {
 FileContent ReadRegularFile(const QString &path, qint64 limit);
 
 // Opens the regular file at `path` for reading into `file`, without waiting
-// on a pipe or device. False with the reason in `error` otherwise.
-bool OpenRegularFile(QFile &file, const QString &path, QString *error);
+// on a pipe or device. False with the reason in `error` otherwise, and
+// `missing` set when there is no such file.
+bool OpenRegularFile(QFile &file, const QString &path, QString *error, bool *missing = nullptr);
 
 // Is there something at `path` that is not a regular file (a folder, pipe,
 // socket or device)? Symbolic links are followed. Writers leave such a thing

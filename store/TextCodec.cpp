@@ -12,7 +12,7 @@
 
 namespace kelpo {
 
-bool IsValidUtf8(const QByteArray &bytes)
+bool IsValidUtf8(QByteArrayView bytes)
 {
     const auto *p = reinterpret_cast<const unsigned char *>(bytes.constData());
     const qsizetype n = bytes.size();

@@ -9,7 +9,7 @@
 namespace kelpo {
 
 // Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
-bool IsValidUtf8(const QByteArray &bytes);
+bool IsValidUtf8(QByteArrayView bytes);
 // One character per byte; every byte value gives a character.
 QString DecodeWindows1252(const QByteArray &bytes);
 // UTF-16 (little or big endian) when the text starts with its byte order

@@ -1,3 +1,4 @@
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
@@ -99,6 +100,62 @@ QByteArray Utf16(const QByteArray &utf8, bool bigEndian)
         out += bigEndian ? lo : hi;
     }
     return out;
+}
+
+// The bytes of a file, failing with an error once `failAt` bytes were read.
+class FailingSource : public QIODevice {
+public:
+    FailingSource(const QByteArray &bytes, qint64 failAt) : bytes_(bytes), failAt_(failAt) { open(ReadOnly); }
+    bool isSequential() const override { return false; }
+    qint64 size() const override { return bytes_.size(); }
+
+protected:
+    qint64 readData(char *data, qint64 max) override
+    {
+        const qint64 at = pos();
+        if (at >= failAt_) {
+            setErrorString(QStringLiteral("Input/output error"));
+            return -1;
+        }
+        const qint64 n = std::min({max, failAt_ - at, qint64(bytes_.size()) - at});
+        std::memcpy(data, bytes_.constData() + at, size_t(n));
+        return n;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QByteArray bytes_;
+    qint64 failAt_;
+};
+
+// Two loads gave the same: the same outcome and messages, and the same
+// model down to the last bit of every date.
+void CompareLoads(const LoadResult &a, const Model &ma, const LoadResult &b, const Model &mb)
+{
+    QCOMPARE(a.opened, b.opened);
+    QCOMPARE(a.whole, b.whole);
+    QCOMPARE(a.damage, b.damage);
+    QCOMPARE(a.itemErrors, b.itemErrors);
+    QCOMPARE(a.groupError, b.groupError);
+    QCOMPARE(a.listedItems, b.listedItems);
+    QCOMPARE(ma.NumGroups, mb.NumGroups);
+    for (int g = 1; g <= ma.NumGroups; ++g) {
+        QCOMPARE(ma.GroupTable[size_t(g)].GroupName, mb.GroupTable[size_t(g)].GroupName);
+        QCOMPARE(ma.GroupTable[size_t(g)].GroupNumber, mb.GroupTable[size_t(g)].GroupNumber);
+    }
+    QCOMPARE(ma.Items.Count(), mb.Items.Count());
+    for (int i = 0; i < ma.Items.Count(); ++i) {
+        const Rec &x = *ma.Items.At(i), &y = *mb.Items.At(i);
+        QCOMPARE(x.Name, y.Name);
+        QCOMPARE(x.Group, y.Group);
+        QCOMPARE(x.Site, y.Site);
+        QCOMPARE(x.Keys, y.Keys);
+        QCOMPARE(x.Comments, y.Comments);
+        QCOMPARE(x.Freq, y.Freq);
+        QCOMPARE(x.Count, y.Count);
+        QCOMPARE(std::memcmp(&x.Last, &y.Last, sizeof x.Last), 0);
+        QCOMPARE(std::memcmp(&x.Ends, &y.Ends, sizeof x.Ends), 0);
+    }
 }
 
 }  // namespace
@@ -470,6 +527,69 @@ private slots:
         if (whole && m.Items.Count() == 200) {
             QCOMPARE(m.Items.At(1)->Name, QString::fromUtf8("Zo\xC3\xAB Stra\xC3\x9F" "e"));
             QCOMPARE(m.Items.At(199)->Comments, QStringLiteral("comment of Item 200"));
+        }
+    }
+
+    // A file read a piece at a time gives exactly what the whole of it
+    // gives, wherever the pieces end: damaged files, other encodings found
+    // only far into the file, and blocks larger than a piece.
+    void readInPieces_data()
+    {
+        damagedForms_data();
+        const QByteArray whole = WholeFile(200);
+        QByteArray late1252 = whole;
+        late1252.replace("comment of Item 190", "comment of Item 190 \xE9");
+        QByteArray hugeComment = FileOf(Block("A") + Block("B") + Block("C"), 3);
+        hugeComment.replace("comment of B", "x\r\n" + QByteArray(70000, 'y') + "\ny\r\n\r\n" + QByteArray(9000, 'z'));
+        QTest::newRow("Windows-1252 in the last items") << late1252 << true << 200 << 200;
+        QTest::newRow("UTF-8 byte order mark") << "\xEF\xBB\xBF" + whole << true << 200 << 200;
+        QTest::newRow("UTF-8 byte order mark, long first line")
+            << "\xEF\xBB\xBF" + QByteArray(60, ' ') + "\r" + whole << false << 200 << 200;
+        QTest::newRow("a comment larger than a piece") << hugeComment << true << 3 << 3;
+        QTest::newRow("groups, comments with lone LFs and a switched separator")
+            << Lines({"NumGroups: 2", "GroupName1=Daily", "GroupNumber1=1", "GroupName2=Zo\xC3\xAB", "GroupNumber2=7",
+                      "Number of items: 2", Sep})
+                   + Lines(Block("A", "Last1: 46000,25")) + Lines({"Item: 2", "Name: B", "Group: ,7,", "Site: s",
+                                                                    "Keys: ", "Last1: 46001,5", "Ends1: 46100.0",
+                                                                    "Freq: 3,1", "", "one", "two\r", "", Sep},
+                                                                   "\n")
+            << true << 2 << 2;
+    }
+    void readInPieces()
+    {
+        QFETCH(QByteArray, file);
+        Model whole;
+        Formats wholeFormats = Dotted();
+        const LoadResult expected = ReadDataText(file, whole, wholeFormats, Now);
+        for (const qsizetype piece : {1, 7, 4096, 1 << 20}) {
+            if (piece == 1 && file.size() > 100000)
+                continue;
+            QBuffer source(&file);
+            QVERIFY(source.open(QIODevice::ReadOnly));
+            Model m;
+            Formats f = Dotted();
+            const LoadResult res = ReadDataFrom(source, m, f, Now, piece);
+            CompareLoads(expected, whole, res, m);
+            QCOMPARE(f.DecimalSeparator(), wholeFormats.DecimalSeparator());
+        }
+    }
+
+    // A file that cannot be read to its end loads nothing, says why, and
+    // leaves the formats as they were; what was read is not half a model.
+    void readFailsPartway()
+    {
+        const QByteArray file = FileOf(Block("A", "Last1: 46000,25") + Block("B") + Block("C"), 3);
+        for (const qint64 failAt : {qint64(0), qint64(10), qint64(file.size() / 2), qint64(file.size() - 1)}) {
+            FailingSource source(file, failAt);
+            Model m;
+            Formats f = Dotted();
+            const LoadResult res = ReadDataFrom(source, m, f, Now, 16);
+            QVERIFY(!res.opened);
+            QVERIFY(!res.missing);
+            QCOMPARE(res.openError, QStringLiteral("Input/output error"));
+            QCOMPARE(m.Items.Count(), 0);
+            QCOMPARE(m.NumGroups, 0);
+            QCOMPARE(f.DecimalSeparator(), QLatin1Char('.'));
         }
     }
 
