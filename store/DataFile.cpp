@@ -192,9 +192,15 @@ private:
             Buffer &b = buffers_[size_t(spare)];
             // A block larger than a piece (a huge comment) gets at least
             // twice the room each time, so it is copied only a few times.
-            const qint64 wanted = std::max(kept + pieceBytes_, 2 * kept);
+            qint64 wanted = std::max(kept + pieceBytes_, 2 * kept);
+            // A file of a few pieces is read in one: two buffers would
+            // take more than the whole of it.
+            const qint64 size = source_->size();
+            if (buffers_.size() == 1 && size > 0 && size <= 4 * pieceBytes_)
+                wanted = std::max(wanted, size + 1);
             if (b.size < wanted) {
                 std::free(b.data);
+                // Pieces of 1 MiB make buffers of one whole large page.
                 b = Allocate(std::max<qint64>({wanted, 2 * b.size, 2 * pieceBytes_}));
                 if (!b.data)
                     return Stop(QStringLiteral("There is not enough memory to read the file."));
@@ -228,14 +234,12 @@ private:
         // Large buffers on whole large pages, where the system has them.
         constexpr qint64 LargePage = qint64(2) << 20;
         Buffer b;
-        if (size >= LargePage) {
-            size = (size + LargePage - 1) / LargePage * LargePage;
+        if (size % LargePage == 0)
             b.data = static_cast<char *>(std::aligned_alloc(size_t(LargePage), size_t(size)));
-            if (b.data)
-                AdviseLargePages(b.data, size_t(size));
-        } else {
+        else
             b.data = static_cast<char *>(std::malloc(size_t(size)));
-        }
+        if (b.data)
+            AdviseLargePages(b.data, size_t(size));
         b.size = b.data ? qsizetype(size) : 0;
         return b;
     }
