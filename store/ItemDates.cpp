@@ -6,6 +6,9 @@ namespace kelpo {
 
 bool IsShowableDay(double dayNumber)
 {
+    // Well inside the years 1-9999 no rounding of the time can leave them.
+    if (dayNumber > day_number_detail::MinDayNumber + 1 && dayNumber < day_number_detail::EndDayNumber - 1)
+        return true;
     qint64 days;
     int ms;
     return day_number_detail::SplitParts(dayNumber, &days, &ms);
