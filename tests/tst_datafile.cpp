@@ -626,18 +626,23 @@ private slots:
     // leaves the formats as they were; what was read is not half a model.
     void readFailsPartway()
     {
-        const QByteArray file = FileOf(Block("A", "Last1: 46000,25") + Block("B") + Block("C"), 3);
-        for (const qint64 failAt : {qint64(0), qint64(10), qint64(file.size() / 2), qint64(file.size() - 1)}) {
-            FailingSource source(file, failAt);
-            Model m;
-            Formats f = Dotted();
-            const LoadResult res = ReadDataFrom(source, m, f, Now, 16);
-            QVERIFY(!res.opened);
-            QVERIFY(!res.missing);
-            QCOMPARE(res.openError, QStringLiteral("Input/output error"));
-            QCOMPARE(m.Items.Count(), 0);
-            QCOMPARE(m.NumGroups, 0);
-            QCOMPARE(f.DecimalSeparator(), QLatin1Char('.'));
+        const QByteArray utf8 = FileOf(Block("A", "Last1: 46000,25") + Block("B") + Block("C"), 3);
+        // Not UTF-8 from its first block on: it is read again whole, and fails then.
+        QByteArray windows1252 = utf8;
+        windows1252.replace("comment of A", "comment of A \xE9");
+        for (const QByteArray &file : {utf8, windows1252}) {
+            for (const qint64 failAt : {qint64(0), qint64(10), qint64(file.size() / 2), qint64(file.size() - 1)}) {
+                FailingSource source(file, failAt);
+                Model m;
+                Formats f = Dotted();
+                const LoadResult res = ReadDataFrom(source, m, f, Now, 16);
+                QVERIFY(!res.opened);
+                QVERIFY(!res.missing);
+                QCOMPARE(res.openError, QStringLiteral("Input/output error"));
+                QCOMPARE(m.Items.Count(), 0);
+                QCOMPARE(m.NumGroups, 0);
+                QCOMPARE(f.DecimalSeparator(), QLatin1Char('.'));
+            }
         }
     }
 
