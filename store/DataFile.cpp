@@ -547,8 +547,12 @@ bool ReadItem(LineReader &in, Rec &read, Formats &formats, double now, QString *
     auto fail = [&](QByteArrayView lastLine) {
         *error = ErrorLoadingEntry + rec->Name;
         damage.AtLine(QStringLiteral("a date of the item %1 is not a number (found %2).").arg(Quote(rec->Name), Quote(lastLine)));
+        // The rest of the block is only passed over: none of it is kept.
         if (!IsSeparator(lastLine)) {
-            while (!in.AtEnd() && !IsSeparator(in.Next())) {
+            while (!in.AtEnd()) {
+                in.Pin();
+                if (IsSeparator(in.Next()))
+                    break;
             }
         }
         return false;
@@ -835,10 +839,13 @@ LoadResult ReadUtf8Data(LineReader &in, qint64 size, Model &model, Formats &form
         const int loaded = std::clamp(listed, 0, MaxGroups);
         for (int i = 1; i <= loaded; ++i) {
             GroupData &g = model.GroupTable[size_t(i)];
+            // Each line is taken in before the next is read.
+            in.Pin();
             line = in.Next();
             if (!Begins(line, "GroupName") || !line.contains('='))
                 damage.AtLine(QStringLiteral("the name of group %1 is missing (found %2).").arg(i).arg(Quote(line)));
             g.GroupName = DecodeUtf8Prefix(line.sliced(line.indexOf('=') + 1), TextLimit);
+            in.Pin();
             line = in.Next();
             if (!Begins(line, "GroupNumber") || !line.contains('='))
                 damage.AtLine(QStringLiteral("the number of group %1 is missing (found %2).").arg(i).arg(Quote(line)));
@@ -892,8 +899,11 @@ LoadResult ReadUtf8Data(LineReader &in, qint64 size, Model &model, Formats &form
             break;
         in.Next();
         damage.AtLine(QStringLiteral("this line belongs to no item: %1.").arg(Quote(line)));
-        while (!in.AtEnd() && !IsSeparator(line))
+        // The lines up to the next separator are only passed over.
+        while (!in.AtEnd() && !IsSeparator(line)) {
+            in.Pin();
             line = in.Next();
+        }
     }
     if (found != itemCount)
         damage.Note(QStringLiteral("the file says it holds %1 items, but %2 were found in it.").arg(itemCount).arg(found));

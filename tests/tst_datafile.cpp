@@ -128,6 +128,21 @@ private:
     qint64 failAt_;
 };
 
+// The bytes of a file, noting the most the reader asked for at once: it
+// fills a buffer whole, so that is about what it holds.
+class MeteredSource : public QBuffer {
+public:
+    explicit MeteredSource(QByteArray *bytes) : QBuffer(bytes) { open(ReadOnly | Unbuffered); }
+    qint64 largestRead = 0;
+
+protected:
+    qint64 readData(char *data, qint64 max) override
+    {
+        largestRead = std::max(largestRead, max);
+        return QBuffer::readData(data, max);
+    }
+};
+
 // Two loads gave the same: the same outcome and messages, and the same
 // model down to the last bit of every date.
 void CompareLoads(const LoadResult &a, const Model &ma, const LoadResult &b, const Model &mb)
@@ -574,22 +589,60 @@ private slots:
         }
     }
 
+    // Lines that are read only to be passed over (a damaged part, the rest
+    // of a broken block, the group lines) are let go one by one: however
+    // long the part, the reader holds a few pieces, and still reads what
+    // the whole file gives.
+    void damagedPartsAreNotHeld_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        const QByteArray junk = Lines(QByteArrayList(20000, "a line of no item, long enough to count"));
+        QTest::newRow("lines of no item") << FileOf({}, 1) + junk + Lines(Block("A"));
+        QByteArrayList broken = Block("A", "Last1: not a day");
+        broken.insert(broken.size() - 1, junk.chopped(2));
+        QTest::newRow("the rest of a broken block") << FileOf(broken + Block("B"), 2);
+        QByteArrayList groups = {"NumGroups: 150"};
+        for (int i = 1; i <= 150; ++i)
+            groups << "GroupName" + QByteArray::number(i) + "=" + QByteArray(4000, 'g') << "GroupNumber" + QByteArray::number(i) + "=" + QByteArray::number(i);
+        QTest::newRow("the group lines") << Lines(groups + QByteArrayList{"Number of items: 1", Sep}) + Lines(Block("A"));
+    }
+    void damagedPartsAreNotHeld()
+    {
+        QFETCH(QByteArray, file);
+        constexpr qsizetype Piece = 4096;
+        QVERIFY(file.size() > 100 * Piece);
+        Model whole;
+        Formats wholeFormats = Dotted();
+        const LoadResult expected = ReadDataText(file, whole, wholeFormats, Now);
+        MeteredSource source(&file);
+        Model m;
+        Formats f = Dotted();
+        const LoadResult res = ReadDataFrom(source, m, f, Now, Piece);
+        CompareLoads(expected, whole, res, m);
+        QVERIFY2(source.largestRead <= 4 * Piece, qPrintable(QString::number(source.largestRead)));
+    }
+
     // A file that cannot be read to its end loads nothing, says why, and
     // leaves the formats as they were; what was read is not half a model.
     void readFailsPartway()
     {
-        const QByteArray file = FileOf(Block("A", "Last1: 46000,25") + Block("B") + Block("C"), 3);
-        for (const qint64 failAt : {qint64(0), qint64(10), qint64(file.size() / 2), qint64(file.size() - 1)}) {
-            FailingSource source(file, failAt);
-            Model m;
-            Formats f = Dotted();
-            const LoadResult res = ReadDataFrom(source, m, f, Now, 16);
-            QVERIFY(!res.opened);
-            QVERIFY(!res.missing);
-            QCOMPARE(res.openError, QStringLiteral("Input/output error"));
-            QCOMPARE(m.Items.Count(), 0);
-            QCOMPARE(m.NumGroups, 0);
-            QCOMPARE(f.DecimalSeparator(), QLatin1Char('.'));
+        const QByteArray utf8 = FileOf(Block("A", "Last1: 46000,25") + Block("B") + Block("C"), 3);
+        // Not UTF-8 from its first block on: it is read again whole, and fails then.
+        QByteArray windows1252 = utf8;
+        windows1252.replace("comment of A", "comment of A \xE9");
+        for (const QByteArray &file : {utf8, windows1252}) {
+            for (const qint64 failAt : {qint64(0), qint64(10), qint64(file.size() / 2), qint64(file.size() - 1)}) {
+                FailingSource source(file, failAt);
+                Model m;
+                Formats f = Dotted();
+                const LoadResult res = ReadDataFrom(source, m, f, Now, 16);
+                QVERIFY(!res.opened);
+                QVERIFY(!res.missing);
+                QCOMPARE(res.openError, QStringLiteral("Input/output error"));
+                QCOMPARE(m.Items.Count(), 0);
+                QCOMPARE(m.NumGroups, 0);
+                QCOMPARE(f.DecimalSeparator(), QLatin1Char('.'));
+            }
         }
     }
 
