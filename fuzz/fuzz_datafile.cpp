@@ -30,7 +30,7 @@ void CheckSameModel(const Model &a, const Model &b)
     }
     FUZZ_CHECK_EQ(a.Items.Count(), b.Items.Count());
     for (int k = 0; k < a.Items.Count(); ++k)
-        fuzz::CheckSameItem(*a.Items.At(k), *b.Items.At(k), OneLine, [](QString text) { return text; });
+        fuzz::CheckSameItem(*a.Items.At(k), *b.Items.At(k), OneLine, [](QString text) { return StoredComments(text); });
 }
 
 // The file read a piece at a time gives exactly what the whole of it gives.

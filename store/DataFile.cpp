@@ -992,6 +992,35 @@ qsizetype TextUnits(const Rec &r)
     return r.Name.size() + r.Group.size() + r.Site.size() + r.Keys.size() + r.Comments.size();
 }
 
+}  // namespace
+
+QString StoredComments(const QString &comments)
+{
+    // Only a text with U+0003 in it can hold such a line.
+    if (comments.size() < ItemSeparator.size() || !comments.contains(QChar(0x03)))
+        return comments;
+    QString text = comments;
+    for (qsizetype start = 0;;) {
+        const qsizetype lf = text.indexOf(QLatin1Char('\n'), start);
+        qsizetype end = lf < 0 ? text.size() : lf;
+        if (lf >= 0 && end > start && text.at(end - 1) == QLatin1Char('\r'))
+            --end;  // a CR before an LF belongs to the line end
+        if (QStringView(text).sliced(start, end - start) == ItemSeparator) {
+            text.remove(end - 1, 1);
+            if (lf < 0)
+                break;
+            start = lf;  // the LF moved one place back
+            continue;
+        }
+        if (lf < 0)
+            break;
+        start = lf + 1;
+    }
+    return text;
+}
+
+namespace {
+
 // Writes the whole file through `w`. False, with `badItem` naming it, when
 // an item's Last or Ends is not a day the program can show; what was
 // written until then must not be used.
@@ -1030,7 +1059,7 @@ bool WriteDataText(const Model &model, const Formats &formats, Utf8Writer &w, QS
         w.Ascii("Last1: ").DayNumber(formats, r.Last).LineEnd();
         w.Ascii("Ends1: ").DayNumber(formats, ends).LineEnd();
         w.Ascii("Freq: ").Number(r.Freq).Ascii(",").Number(r.Count).LineEnd();
-        w.Text(r.Comments).LineEnd();
+        w.Text(StoredComments(r.Comments)).LineEnd();
         w.Bytes(separator).LineEnd();
     }
     return true;

@@ -63,6 +63,12 @@ LoadResult ReadDataFrom(QIODevice &source, Model &model, Formats &formats, doubl
 // file must not be overwritten by the next save.
 LoadResult LoadMainData(const QString &path, Model &model, Formats &formats, double now);
 
+// Comments as the file stores them. A comment line equal to the separator
+// would end the item's block on the next load and leave the lines after it
+// to no item, so such a line is stored without its U+0003 (a control
+// character that shows as nothing).
+QString StoredComments(const QString &comments);
+
 // Builds the whole file text (UTF-8). Fails when an item's Last or Ends is not
 // a day the program can show; then `badItem` names it, `out` is left empty and nothing
 // should be written. Line breaks inside one-line fields (names, address,

@@ -545,6 +545,57 @@ private slots:
         }
     }
 
+    // A comment line equal to the separator would end its item's block in
+    // the saved file and leave the lines after it to no item: it is saved
+    // without its U+0003, and the file reads back whole.
+    void separatorLineInComments_data()
+    {
+        QTest::addColumn<QString>("comments");
+        QTest::addColumn<QString>("loaded");  // the comments after a save and a load
+        const QString sep = ItemSeparator, dashes = ItemSeparator.chopped(1);
+        QTest::newRow("between lines") << "a\r\n" + sep + "\r\nb" << "a\r\n" + dashes + "\r\nb";
+        QTest::newRow("alone") << sep << dashes;
+        QTest::newRow("last, and twice") << "a\r\n" + sep + "\r\n" + sep << "a\r\n" + dashes + "\r\n" + dashes;
+        QTest::newRow("between lone LFs") << "a\n" + sep + "\nb" << "a\r\n" + dashes + "\r\nb";
+        QTest::newRow("with a CR of its own: no separator") << sep + "\r" << sep + "\r";
+        QTest::newRow("inside a line: no separator") << "x" + sep << "x" + sep;
+    }
+    void separatorLineInComments()
+    {
+        QFETCH(QString, comments);
+        QFETCH(QString, loaded);
+        Model m;
+        AddItem(m, QStringLiteral("A"), 46000.5, 46100)->Comments = comments;
+        AddItem(m, QStringLiteral("B"), 46000.5, 46100)->Comments = QStringLiteral("b");
+        QByteArray file;
+        QVERIFY(BuildDataText(m, Dotted(), &file));
+        Model back;
+        Formats f = Dotted();
+        const LoadResult res = ReadDataText(file, back, f, Now);
+        QVERIFY2(res.whole, qPrintable(res.damage));
+        QCOMPARE(Names(back), QStringList({"A", "B"}));
+        QCOMPARE(back.Items.At(0)->Comments, loaded);
+        QCOMPARE(back.Items.At(1)->Comments, QStringLiteral("b"));
+    }
+
+    // An old-form description that is a separator line loads as a comment
+    // line, and survives a save and a load with the comment lines after it.
+    void oldDescriptionSeparator()
+    {
+        const QByteArray file = Lines({"NumGroups: 0", "Number of items: 1", Sep, "Item: 1", "Name: Old", "Desc: " + Sep,
+                                       "Site: s", "Last: 01.02.2020 10:30", "Ends: 01.03.2021", "Freq: 3,4", "line", Sep});
+        Model m;
+        Formats f = Dotted();
+        QVERIFY(ReadDataText(file, m, f, Now).whole);
+        QByteArray saved;
+        QVERIFY(BuildDataText(m, f, &saved));
+        Model back;
+        const LoadResult res = ReadDataText(saved, back, f, Now);
+        QVERIFY2(res.whole, qPrintable(res.damage));
+        QCOMPARE(back.Items.Count(), 1);
+        QCOMPARE(back.Items.At(0)->Comments, ItemSeparator.chopped(1) + QStringLiteral("\r\n\r\nline"));
+    }
+
     // A file read a piece at a time gives exactly what the whole of it
     // gives, wherever the pieces end: damaged files, other encodings found
     // only far into the file, and blocks larger than a piece.
