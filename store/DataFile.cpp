@@ -15,7 +15,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -220,9 +219,7 @@ void ReadFrequency(QStringView line, Rec &rec)
     qsizetype comma = 0;
     while (comma < line.size() && line[comma] != QLatin1Char(','))
         ++comma;
-    if (comma == line.size())
-        comma = -1;
-    if (comma >= 0) {
+    if (comma < line.size()) {
         rec.Count = ReadInteger(line.mid(comma + 1).left(6));
         rec.Freq = ReadInteger(comma > 6 ? line.mid(6, comma - 6) : QStringView());
     } else {
@@ -674,30 +671,36 @@ LoadResult ReadDataText(const QByteArray &bytes, Model &model, Formats &formats,
     return ReadUtf8Data(in, text.size(), model, formats, now);
 }
 
+namespace {
+
+LoadResult Unreadable(const QString &why)
+{
+    LoadResult failed;
+    failed.openError = why.isEmpty() ? QStringLiteral("The file could not be read.") : why;
+    return failed;
+}
+
+}  // namespace
+
 LoadResult ReadDataFrom(QIODevice &source, Model &model, Formats &formats, double now, qsizetype pieceBytes)
 {
     const Formats before = formats;
     const qint64 size = source.size();
     {
+        // A reader that stopped at once (a failed read, or no UTF-8) reads
+        // as an empty file, which costs nothing.
         LineReader in(source, pieceBytes);
         if (in.Head(3) == QByteArrayView("\xEF\xBB\xBF"))
             in.Skip(3);
-        if (!in.NotUtf8()) {
-            LoadResult result = in.Failed() ? LoadResult() : ReadUtf8Data(in, size, model, formats, now);
-            if (in.Failed()) {
-                model.Clear();
-                formats = before;
-                LoadResult failed;
-                failed.openError = in.Error();
-                return failed;
-            }
-            if (!in.NotUtf8())
-                return result;
-        }
+        LoadResult result = ReadUtf8Data(in, size, model, formats, now);
+        if (!in.Failed() && !in.NotUtf8())
+            return result;
+        model.Clear();
+        formats = before;
+        if (in.Failed())
+            return Unreadable(in.Error());
     }
     // Not UTF-8 after all: the whole file is decoded at once.
-    model.Clear();
-    formats = before;
     QByteArray bytes(std::max<qint64>(size, 0), Qt::Uninitialized);
     qsizetype done = 0;
     for (bool read = source.seek(0); read;) {
@@ -713,9 +716,7 @@ LoadResult ReadDataFrom(QIODevice &source, Model &model, Formats &formats, doubl
         }
         done += got;
     }
-    LoadResult failed;
-    failed.openError = source.errorString().isEmpty() ? QStringLiteral("The file could not be read.") : source.errorString();
-    return failed;
+    return Unreadable(source.errorString());
 }
 
 LoadResult LoadMainData(const QString &path, Model &model, Formats &formats, double now)

@@ -2,6 +2,8 @@
 // program's formats (the patterns are compiled in LocalePatterns.cpp).
 #include "Formats.h"
 
+#include "ItemDates.h"
+
 #include "TextCodec.h"
 
 #include <charconv>
@@ -549,13 +551,8 @@ bool Formats::ParseDayNumberUtf8(QByteArrayView utf8, double *dayNumber) const
     double v = double(digits) / PowersOfTen[fraction];
     if (negative)
         v = -v;
-    // Well inside the years 1-9999 no rounding can leave them.
-    if (!(v > MinDayNumber + 1 && v < EndDayNumber - 1)) {
-        qint64 days;
-        int ms;
-        if (!SplitParts(v, &days, &ms))
-            return false;
-    }
+    if (!IsShowableDay(v))
+        return false;
     *dayNumber = v;
     return true;
 }
